@@ -1,0 +1,63 @@
+# The eight codec libraries, as one interface target per library plus lumo_codecs for
+# all of them. Native: Debian's -dev packages. Windows: the static builds of
+# scripts/build-win-deps.sh. Libraries with no run-time version query get the version
+# they were built from as a definition.
+
+set(lumo_codec_names flac vorbis opus ogg mpg123 faad wavpack mpcdec)
+set(lumo_lib_flac FLAC)
+set(lumo_lib_vorbis vorbis)
+set(lumo_lib_opus opus)
+set(lumo_lib_ogg ogg)
+set(lumo_lib_mpg123 mpg123)
+set(lumo_lib_faad faad)
+set(lumo_lib_wavpack wavpack)
+set(lumo_lib_mpcdec mpcdec)
+
+if(WIN32)
+  if(NOT EXISTS "${LUMO_WIN_DEPS}/lumo-deps.cmake")
+    message(FATAL_ERROR "Codec libraries missing in ${LUMO_WIN_DEPS}: run scripts/build-win-deps.sh")
+  endif()
+  include("${LUMO_WIN_DEPS}/lumo-deps.cmake")
+  set(lumo_codec_include "${LUMO_WIN_DEPS}/include")
+  set(lumo_codec_libdir "${LUMO_WIN_DEPS}/lib")
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(lumo_pc_ogg REQUIRED ogg)
+  pkg_check_modules(lumo_pc_mpg123 REQUIRED libmpg123)
+  set(LUMO_DEP_VERSION_ogg "${lumo_pc_ogg_VERSION}")
+  set(LUMO_DEP_VERSION_mpg123 "${lumo_pc_mpg123_VERSION}")
+  execute_process(COMMAND dpkg-query -W -f=\${Version} libmpcdec-dev
+    OUTPUT_VARIABLE LUMO_DEP_VERSION_mpcdec ERROR_QUIET)
+  set(lumo_codec_include "")
+  set(lumo_codec_libdir "")
+endif()
+
+foreach(name IN LISTS lumo_codec_names)
+  add_library(lumo_codec_${name} INTERFACE)
+  if(lumo_codec_libdir)
+    find_library(lumo_path_${name} ${lumo_lib_${name}} PATHS "${lumo_codec_libdir}" NO_DEFAULT_PATH REQUIRED)
+  else()
+    find_library(lumo_path_${name} ${lumo_lib_${name}} REQUIRED)
+  endif()
+  target_link_libraries(lumo_codec_${name} INTERFACE ${lumo_path_${name}})
+  if(lumo_codec_include)
+    target_include_directories(lumo_codec_${name} SYSTEM INTERFACE "${lumo_codec_include}")
+  endif()
+endforeach()
+
+# Static libFLAC and Ogg users need the Ogg library after them.
+target_link_libraries(lumo_codec_flac INTERFACE lumo_codec_ogg)
+target_link_libraries(lumo_codec_vorbis INTERFACE lumo_codec_ogg)
+if(WIN32)
+  target_compile_definitions(lumo_codec_flac INTERFACE FLAC__NO_DLL)
+  target_compile_definitions(lumo_codec_mpg123 INTERFACE MPG123_NO_LARGENAME)
+  target_link_libraries(lumo_codec_mpg123 INTERFACE shlwapi)
+endif()
+target_compile_definitions(lumo_codec_ogg INTERFACE LUMO_OGG_VERSION="${LUMO_DEP_VERSION_ogg}")
+target_compile_definitions(lumo_codec_mpg123 INTERFACE LUMO_MPG123_VERSION="${LUMO_DEP_VERSION_mpg123}")
+target_compile_definitions(lumo_codec_mpcdec INTERFACE LUMO_MPCDEC_VERSION="${LUMO_DEP_VERSION_mpcdec}")
+
+add_library(lumo_codecs INTERFACE)
+foreach(name IN LISTS lumo_codec_names)
+  target_link_libraries(lumo_codecs INTERFACE lumo_codec_${name})
+endforeach()

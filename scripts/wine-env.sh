@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The Wine test environment: a virtual display (unless one is given), a PulseAudio
+# server with a null sink (so DirectSound finds a device) and a Wine prefix, each
+# created once and reused.
+#   wine-env.sh start   make sure all three exist; prints nothing on success
+#   wine-env.sh stop    stop what start started (and the wineserver)
+#   . wine-env.sh       (sourced) only export the variables
+set -uo pipefail
+
+LUMO_CACHE=${LUMO_CACHE:-$HOME/.cache/lumo}
+state=$LUMO_CACHE/wine-run
+mkdir -p "$state"
+export WINEPREFIX=${LUMO_WINEPREFIX:-$LUMO_CACHE/wine-prefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win64
+# Neither Mono nor Gecko is needed; without this wineboot asks to download them in a
+# dialog nobody answers on a virtual display.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
+export XDG_RUNTIME_DIR=$state/xdg
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+lumo_display=:87
+if [ -z "${DISPLAY:-}" ]; then
+  export DISPLAY=$lumo_display
+fi
+
+alive() { [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
+
+start_display() {
+  if [ "$DISPLAY" != "$lumo_display" ]; then return 0; fi
+  if alive "$state/xvfb.pid" && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  rm -f "/tmp/.X${lumo_display#:}-lock" "/tmp/.X11-unix/X${lumo_display#:}"
+  Xvfb "$lumo_display" -screen 0 1280x800x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+  echo $! >"$state/xvfb.pid"
+  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "wine-env: the virtual display did not start" >&2
+  return 1
+}
+
+start_sound() {
+  if pactl info >/dev/null 2>&1; then return 0; fi
+  # As root PulseAudio warns that it is not meant to run so, and then works.
+  pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n \
+    --load=module-native-protocol-unix \
+    --load="module-null-sink sink_name=lumo_null sink_properties=device.description=Lumo_Null" \
+    --load=module-always-sink >"$state/pulse.log" 2>&1 &
+  echo $! >"$state/pulse.pid"
+  for _ in $(seq 100); do
+    if pactl info >/dev/null 2>&1; then
+      pactl set-default-sink lumo_null >/dev/null 2>&1
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "wine-env: the sound server did not start" >&2
+  return 1
+}
+
+start_prefix() {
+  if [ -f "$WINEPREFIX/.lumo-ready" ]; then return 0; fi
+  # A prefix without the marker is half made: start again.
+  rm -rf "$WINEPREFIX"
+  if ! timeout 300 wineboot -i >"$state/wineboot.log" 2>&1; then
+    echo "wine-env: creating the Wine prefix failed (see $state/wineboot.log)" >&2
+    return 1
+  fi
+  wineserver -w
+  touch "$WINEPREFIX/.lumo-ready"
+}
+
+start() {
+  exec 9>"$state/lock"
+  flock 9
+  start_display && start_sound && start_prefix
+}
+
+stop() {
+  exec 9>"$state/lock"
+  flock 9
+  wineserver -k >/dev/null 2>&1
+  local p
+  for p in pulse xvfb; do
+    if alive "$state/$p.pid"; then
+      kill "$(cat "$state/$p.pid")" 2>/dev/null
+      for _ in $(seq 50); do alive "$state/$p.pid" || break; sleep 0.1; done
+    fi
+    rm -f "$state/$p.pid"
+  done
+  return 0
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  case "${1:-}" in
+    start) start ;;
+    stop) stop ;;
+    *) echo "usage: wine-env.sh start|stop" >&2; exit 2 ;;
+  esac
+fi

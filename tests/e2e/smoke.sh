@@ -1,0 +1,18 @@
+# Lumo.exe starts, shows its main window, and exits 0 when the window is closed.
+. "$(dirname "$0")/common.sh"
+
+wine "$bin/Lumo.exe" &
+lumo=$!
+trap 'kill $lumo 2>/dev/null || true' EXIT
+
+e2e wait-window "Lumo Audio Player" 30000 || fail "the main window did not appear"
+sleep 1  # let the first paint land before the screenshot
+png=$(screenshot main-window)
+echo "screenshot: $png"
+
+e2e close "Lumo Audio Player" || fail "could not close the main window"
+code=0
+wait $lumo || code=$?
+trap - EXIT
+[ "$code" -eq 0 ] || fail "Lumo.exe exited with $code"
+echo "smoke: ok"

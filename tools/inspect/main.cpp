@@ -1,0 +1,47 @@
+// lumo-inspect: looks inside what the program knows about files, from the command line.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "versions.h"
+
+#ifdef _WIN32
+#include "core/unicode.h"
+#endif
+
+namespace {
+
+int usage() {
+  std::fputs(
+      "usage: lumo-inspect COMMAND [ARGS]\n"
+      "  --version   print the program version and the codec libraries' versions\n",
+      stderr);
+  return 2;
+}
+
+int print_version() {
+  std::printf("lumo-inspect %s\n", LUMO_VERSION);
+  for (const auto& [name, version] : codec_library_versions())
+    std::printf("%s %s\n", name.c_str(), version.c_str());
+  return 0;
+}
+
+int run(const std::vector<std::string>& args) {
+  if (args.empty()) return usage();
+  if (args[0] == "--version") return print_version();
+  return usage();
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(lumo::from_wide(argv[i]));
+  return run(args);
+}
+#else
+int main(int argc, char** argv) {
+  return run(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif
