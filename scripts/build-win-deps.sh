@@ -88,13 +88,19 @@ fetch() { # pkg -> prints the unpacked source dir
     local orig deb
     orig=$(ls "$dir"/*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | head -n 1)
     deb=$(ls "$dir"/*.debian.tar.* 2>/dev/null | head -n 1)
-    [ -n "$orig" ] && [ -n "$deb" ] || { log "could not download the source of $pkg"; return 1; }
+    [ -n "$orig" ] || { log "could not download the source of $pkg"; return 1; }
     mkdir -p "$dir/tree"
     tar -xf "$orig" -C "$dir/tree" --strip-components=1
-    tar -xf "$deb" -C "$dir/tree"
+    # Debian's packaging only adds patches here; where a mirror lacks it, the upstream
+    # source the package is built from still builds the library.
+    if [ -n "$deb" ]; then
+      tar -xf "$deb" -C "$dir/tree"
+    else
+      log "no Debian patches for $pkg; building its upstream source"
+    fi
     if [ -f "$dir/tree/debian/patches/series" ]; then
       (cd "$dir/tree" && grep -v '^\s*#' debian/patches/series | grep -v '^\s*$' | while read -r p opt; do
-        patch -s -p1 ${opt:-} <"debian/patches/$p"
+        patch -s ${opt:--p1} <"debian/patches/$p"
       done)
     fi
     touch "$dir/.unpacked"

@@ -5,12 +5,16 @@
 #   wine-env.sh start   make sure all three exist; prints nothing on success
 #   wine-env.sh stop    stop what start started (and the wineserver)
 #   . wine-env.sh       (sourced) only export the variables
+# LUMO_WINE_SLOT=N gives a separate display, sound server and prefix, for test runs of
+# several work trees side by side.
 set -uo pipefail
 
 LUMO_CACHE=${LUMO_CACHE:-$HOME/.cache/lumo}
-state=$LUMO_CACHE/wine-run
+slot=${LUMO_WINE_SLOT:-}
+state=$LUMO_CACHE/wine-run${slot:+-$slot}
 mkdir -p "$state"
-export WINEPREFIX=${LUMO_WINEPREFIX:-$LUMO_CACHE/wine-prefix}
+base_prefix=$LUMO_CACHE/wine-prefix
+export WINEPREFIX=${LUMO_WINEPREFIX:-$base_prefix${slot:+-$slot}}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
 # Neither Mono nor Gecko is needed; without this wineboot asks to download them in a
@@ -18,7 +22,7 @@ export WINEARCH=win64
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
 export XDG_RUNTIME_DIR=$state/xdg
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-lumo_display=:87
+lumo_display=:$((87 + ${slot:-0}))
 if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=$lumo_display
 fi
@@ -29,7 +33,7 @@ start_display() {
   if [ "$DISPLAY" != "$lumo_display" ]; then return 0; fi
   if alive "$state/xvfb.pid" && xdpyinfo >/dev/null 2>&1; then return 0; fi
   rm -f "/tmp/.X${lumo_display#:}-lock" "/tmp/.X11-unix/X${lumo_display#:}"
-  Xvfb "$lumo_display" -screen 0 1280x800x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+  Xvfb "$lumo_display" -screen 0 1280x800x24 -nolisten tcp >"$state/xvfb.log" 2>&1 9>&- &
   echo $! >"$state/xvfb.pid"
   for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
   echo "wine-env: the virtual display did not start" >&2
@@ -42,7 +46,7 @@ start_sound() {
   pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit -n \
     --load=module-native-protocol-unix \
     --load="module-null-sink sink_name=lumo_null sink_properties=device.description=Lumo_Null" \
-    --load=module-always-sink >"$state/pulse.log" 2>&1 &
+    --load=module-always-sink >"$state/pulse.log" 2>&1 9>&- &
   echo $! >"$state/pulse.pid"
   for _ in $(seq 100); do
     if pactl info >/dev/null 2>&1; then
@@ -59,14 +63,19 @@ start_prefix() {
   if [ -f "$WINEPREFIX/.lumo-ready" ]; then return 0; fi
   # A prefix without the marker is half made: start again.
   rm -rf "$WINEPREFIX"
-  if ! timeout 300 wineboot -i >"$state/wineboot.log" 2>&1; then
+  if [ "$WINEPREFIX" != "$base_prefix" ] && [ -f "$base_prefix/.lumo-ready" ]; then
+    cp -a "$base_prefix" "$WINEPREFIX.new" && mv "$WINEPREFIX.new" "$WINEPREFIX" && return 0
+  fi
+  if ! timeout 300 wineboot -i >"$state/wineboot.log" 2>&1 9>&-; then
     echo "wine-env: creating the Wine prefix failed (see $state/wineboot.log)" >&2
     return 1
   fi
-  wineserver -w
+  wineserver -w 9>&-
   touch "$WINEPREFIX/.lumo-ready"
 }
 
+# The lock is held on fd 9; daemons started under it must not inherit it, or the lock
+# would live as long as they do.
 start() {
   exec 9>"$state/lock"
   flock 9
@@ -76,7 +85,7 @@ start() {
 stop() {
   exec 9>"$state/lock"
   flock 9
-  wineserver -k >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 9>&-
   local p
   for p in pulse xvfb; do
     if alive "$state/$p.pid"; then

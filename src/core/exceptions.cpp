@@ -1,6 +1,5 @@
 #include "core/exceptions.h"
 
-#include <cerrno>
 #include <new>
 
 #include "core/system_text.h"
@@ -59,22 +58,6 @@ void throw_io_error(uint32_t code) {
     case 111: throw exception_io_name_too_long();
     case 145: throw exception_io_directory_not_empty();
     default: throw exception_io_win32_ex(code);
-  }
-}
-
-void throw_io_errno(int err) {
-  switch (err) {
-    case ENOENT: case ENOTDIR: throw_io_error(2);
-    case EACCES: case EPERM: throw_io_error(5);
-    case EROFS: throw_io_error(19);
-    case EIO: throw_io_error(23);
-    case EBUSY: case ETXTBSY: throw_io_error(32);
-    case ENOSPC: case EDQUOT: throw_io_error(112);
-    case EEXIST: throw_io_error(183);
-    case ENAMETOOLONG: throw_io_error(111);
-    case ENOTEMPTY: throw_io_error(145);
-    // Reported with the errno value itself: there is no Win32 code that means the same.
-    default: throw exception_io_win32_ex(static_cast<uint32_t>(err));
   }
 }
 

@@ -9,6 +9,9 @@ e2e wait-window "Lumo Audio Player" 30000 || fail "the main window did not appea
 sleep 1  # let the first paint land before the screenshot
 png=$(screenshot main-window)
 echo "screenshot: $png"
+# The virtual display is black; the window's client area is painted in the window colour.
+lit=$(convert "$png" -format '%[fx:mean>0.1]' info:)
+[ "$lit" = 1 ] || fail "the screenshot shows no window"
 
 e2e close "Lumo Audio Player" || fail "could not close the main window"
 code=0
