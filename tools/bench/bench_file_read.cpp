@@ -52,7 +52,9 @@ void reference_one_large_read(benchmark::State& state) {
 
 BENCHMARK(reference_one_large_read)->Unit(benchmark::kMillisecond);
 BENCHMARK(read_in_pieces<4>)->Name("buffered_reads_of_4_bytes")->Unit(benchmark::kMillisecond);
-BENCHMARK(read_in_pieces<4096>)->Name("buffered_reads_of_4096_bytes")->Unit(benchmark::kMillisecond);
+BENCHMARK(read_in_pieces<4096>)
+    ->Name("buffered_reads_of_4096_bytes")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
