@@ -90,6 +90,9 @@ class track_info {
   std::optional<std::string_view> info_find_value(std::string_view name) const;
 
  protected:
+  // An entry or value index out of range is a caller's bug: kel::exception_bug_check.
+  [[noreturn]] static void throw_bad_index();
+
   track_info() = default;
   track_info(const track_info&) = default;
   track_info& operator=(const track_info&) = default;

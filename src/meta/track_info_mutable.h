@@ -76,6 +76,9 @@ class track_info_mutable final : public track_info {
     std::string value;
   };
 
+  template <class Container>
+  static auto& checked(Container& c, size_t index);
+
   double length_s_ = 0;
   replaygain_info replaygain_;
   std::vector<meta_entry> meta_;
