@@ -128,3 +128,33 @@ TEST(TrackInfoPacked, SharedBetweenThreads) {
   packed = {};  // the threads keep the record alive
   for (auto& t : threads) t.join();
 }
+
+namespace {
+
+// A record that answers longer texts every time it is asked, as a buggy or racing reader
+// would.
+class growing_info final : public track_info {
+ public:
+  double get_length() const override { return 0; }
+  replaygain_info get_replaygain() const override { return {}; }
+  size_t meta_count() const override { return 1; }
+  std::string_view meta_name(size_t) const override { return "title"; }
+  size_t meta_value_count(size_t) const override { return 1; }
+  std::string_view meta_value(size_t, size_t) const override {
+    text_ += "grow";
+    return text_;
+  }
+  size_t info_count() const override { return 0; }
+  std::string_view info_name(size_t) const override { return {}; }
+  std::string_view info_value(size_t) const override { return {}; }
+
+ private:
+  mutable std::string text_;
+};
+
+}  // namespace
+
+TEST(TrackInfoPacked, SourceChangingDuringPackIsRefusedNotOverrun) {
+  growing_info source;
+  EXPECT_THROW(track_info_packed::pack(source), kel::exception_bug_check);
+}
