@@ -16,7 +16,8 @@ void check_name(std::string_view name) {
 
 template <class Entries>
 auto find_entry(Entries& entries, std::string_view name) {
-  return std::ranges::find_if(entries, [&](const auto& e) { return field_name_equal(e.name, name); });
+  return std::ranges::find_if(entries,
+                              [&](const auto& e) { return field_name_equal(e.name, name); });
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <array>
 #include <cstring>
-#include <optional>
 #include <new>
+#include <optional>
 
 #include "core/exceptions.h"
 #include "meta/common_field_names.h"
@@ -67,7 +67,9 @@ size_t track_info_packed::block_bytes() const {
          table_at(table_entries() - 1);
 }
 
-size_t track_info_packed::text_bytes() const { return table_at(table_entries() - 1); }
+size_t track_info_packed::text_bytes() const {
+  return table_at(table_entries() - 1);
+}
 
 std::string_view track_info_packed::meta_name(size_t entry) const {
   if (entry >= meta_count_) throw_bad_index();

@@ -10,11 +10,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <malloc.h>
 #include <new>
 #include <string>
 #include <vector>
@@ -54,7 +54,8 @@ std::vector<track_info_mutable> make_records() {
     r.meta_add_value(name("tracknumber", "TRACKNUMBER"), std::to_string(i % 12 + 1));
     r.meta_add_value(name("totaltracks", "TOTALTRACKS"), "12");
     r.meta_add_value(name("discnumber", "DISCNUMBER"), "1");
-    r.meta_add_value(name("comment", "COMMENT"), "Ripped from the original CD, " + std::to_string(i));
+    r.meta_add_value(name("comment", "COMMENT"),
+                     "Ripped from the original CD, " + std::to_string(i));
     const char* codec = codecs[album % 4];
     r.info_set("codec", codec);
     r.info_set("bitrate", std::to_string(128 + album % 900));
@@ -121,9 +122,9 @@ void lookup_all(benchmark::State& state, const std::vector<Record>& held) {
     }
     benchmark::DoNotOptimize(found);
   }
-  state.counters["per_lookup"] = benchmark::Counter(
-      3 * double(held.size()),
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["per_lookup"] =
+      benchmark::Counter(3 * double(held.size()), benchmark::Counter::kIsIterationInvariantRate |
+                                                      benchmark::Counter::kInvert);
 }
 
 struct self_ptr {
@@ -154,7 +155,8 @@ class ratio_reporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      for (const auto& [name, counter] : run.counters) values_[run.benchmark_name()][name] = counter;
+      for (const auto& [name, counter] : run.counters)
+        values_[run.benchmark_name()][name] = counter;
     }
   }
   void Finalize() override {
@@ -199,7 +201,9 @@ void operator delete(void* p) noexcept {
   g_alloc_count.fetch_sub(1, std::memory_order_relaxed);
   std::free(p);
 }
-void operator delete(void* p, size_t) noexcept { operator delete(p); }
+void operator delete(void* p, size_t) noexcept {
+  operator delete(p);
+}
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);

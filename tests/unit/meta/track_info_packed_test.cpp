@@ -71,7 +71,10 @@ TEST(TrackInfoPacked, AnswersEveryReadOperation) {
   info.meta_add_value("artist", "B");
   info.meta_add_value("artist", "C");
   info.meta_add_value("My Own Field", "");
-  info.meta_add_value("\xC3\x9C" "bersetzer", "z\0z"s);
+  info.meta_add_value(
+      "\xC3\x9C"
+      "bersetzer",
+      "z\0z"s);
   info.meta_add_value("title", "Song");
   info.info_set("samplerate", "44100");
   info.info_set("encoder_settings", "-V2");
@@ -79,7 +82,9 @@ TEST(TrackInfoPacked, AnswersEveryReadOperation) {
   expect_same(*packed, info);
 
   EXPECT_EQ(packed->meta_joined("ARTIST"), "A; B; C");
-  EXPECT_EQ(packed->meta_find("\xC3\xBC" "BERSETZER"), 2u);
+  EXPECT_EQ(packed->meta_find("\xC3\xBC"
+                              "BERSETZER"),
+            2u);
   EXPECT_EQ(packed->meta_value(2, 0), "z\0z"s);
   EXPECT_EQ(packed->info_find("SampleRate"), 0u);
   EXPECT_EQ(packed->info_find("bitrate"), track_info::npos);
