@@ -1,7 +1,6 @@
 #include "meta/track_info_mutable.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "core/exceptions.h"
 #include "meta/field_name.h"

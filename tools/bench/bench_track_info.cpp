@@ -78,7 +78,11 @@ const std::vector<track_info_mutable>& records() {
 
 template <class Holder, class Make>
 void build_all(benchmark::State& state, Make make, size_t holder_bytes) {
-  const auto& source = records();
+  // range(0) distinct sources: all of them (memory-bound, as when scanning a library), or a
+  // few that stay in cache (the CPU cost of the operation itself).
+  const auto& all = records();
+  std::vector<const track_info_mutable*> source;
+  for (size_t i = 0; i < record_count; ++i) source.push_back(&all[i % size_t(state.range(0))]);
   size_t bytes = 0;
   size_t count = 0;
   for (auto _ : state) {
@@ -86,7 +90,7 @@ void build_all(benchmark::State& state, Make make, size_t holder_bytes) {
     held.reserve(record_count);
     size_t bytes_before = g_alloc_bytes;
     size_t count_before = g_alloc_count;
-    for (const auto& r : source) held.push_back(make(r));
+    for (const auto* r : source) held.push_back(make(*r));
     bytes = g_alloc_bytes - bytes_before;
     count = g_alloc_count - count_before;
     state.PauseTiming();
@@ -133,21 +137,28 @@ struct self_ptr {
 };
 
 void BM_lookup_packed(benchmark::State& state) {
+  std::vector<track_info_packed::ptr> distinct;
+  for (size_t i = 0; i < size_t(state.range(0)); ++i) {
+    distinct.push_back(track_info_packed::pack(records()[i]));
+  }
   std::vector<track_info_packed::ptr> held;
-  for (const auto& r : records()) held.push_back(track_info_packed::pack(r));
+  for (size_t i = 0; i < record_count; ++i) held.push_back(distinct[i % distinct.size()]);
   lookup_all(state, held);
 }
 
 void BM_lookup_mutable(benchmark::State& state) {
   std::vector<self_ptr> held;
-  for (const auto& r : records()) held.push_back({&r});
+  for (size_t i = 0; i < record_count; ++i) {
+    held.push_back({&records()[i % size_t(state.range(0))]});
+  }
   lookup_all(state, held);
 }
 
-BENCHMARK(BM_build_packed)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_build_mutable)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_lookup_packed)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_lookup_mutable)->Unit(benchmark::kMillisecond);
+constexpr int64_t in_cache = 16;
+BENCHMARK(BM_build_packed)->Arg(record_count)->Arg(in_cache)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_build_mutable)->Arg(record_count)->Arg(in_cache)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_lookup_packed)->Arg(record_count)->Arg(in_cache)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_lookup_mutable)->Arg(record_count)->Arg(in_cache)->Unit(benchmark::kMillisecond);
 
 // Collects the counters to print packed / mutable ratios after the usual table.
 class ratio_reporter : public benchmark::ConsoleReporter {
@@ -161,22 +172,22 @@ class ratio_reporter : public benchmark::ConsoleReporter {
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    auto ratio = [&](const char* a, const char* b, const char* counter) {
-      double x = values_[a][counter];
-      double y = values_[b][counter];
-      std::printf("  %-18s packed %10.1f  mutable %10.1f  ratio %.2f\n", counter, x, y,
-                  y ? x / y : 0.0);
-    };
-    std::printf("\npacked / mutable (reference), per record or lookup:\n");
-    ratio("BM_build_packed", "BM_build_mutable", "bytes_per_record");
-    ratio("BM_build_packed", "BM_build_mutable", "allocs_per_record");
-    values_["BM_build_packed"]["ns_per_build"] = values_["BM_build_packed"]["per_record"] * 1e9;
-    values_["BM_build_mutable"]["ns_per_build"] = values_["BM_build_mutable"]["per_record"] * 1e9;
-    ratio("BM_build_packed", "BM_build_mutable", "ns_per_build");
-    values_["BM_lookup_packed"]["ns_per_lookup"] = values_["BM_lookup_packed"]["per_lookup"] * 1e9;
-    values_["BM_lookup_mutable"]["ns_per_lookup"] =
-        values_["BM_lookup_mutable"]["per_lookup"] * 1e9;
-    ratio("BM_lookup_packed", "BM_lookup_mutable", "ns_per_lookup");
+    for (const char* arg : {"/100000", "/16"}) {
+      auto value = [&](const char* bench, const char* form, const char* counter) {
+        return values_[std::string(bench) + form + arg][counter];
+      };
+      auto ratio = [&](const char* label, const char* bench, const char* counter, double scale) {
+        double x = value(bench, "_packed", counter) * scale;
+        double y = value(bench, "_mutable", counter) * scale;
+        std::printf("  %-18s packed %10.1f  mutable %10.1f  ratio %.2f\n", label, x, y,
+                    y ? x / y : 0.0);
+      };
+      std::printf("\npacked / mutable (reference), %s distinct records:\n", arg + 1);
+      ratio("bytes_per_record", "BM_build", "bytes_per_record", 1);
+      ratio("allocs_per_record", "BM_build", "allocs_per_record", 1);
+      ratio("ns_per_build", "BM_build", "per_record", 1e9);
+      ratio("ns_per_lookup", "BM_lookup", "per_lookup", 1e9);
+    }
   }
 
  private:
