@@ -25,6 +25,10 @@
 
 namespace lumo {
 
+// The library keeps one of these per track; keep the fixed part small.
+static_assert(sizeof(track_info_packed) <= 48);
+static_assert(alignof(track_info_packed) >= alignof(uint32_t));
+
 namespace {
 
 constexpr uint32_t narrow_common_bit = 0x8000;
