@@ -29,3 +29,4 @@ PY
 }
 
 run_bench bench_file_read
+run_bench bench_track_info
