@@ -103,7 +103,6 @@ TEST(language_table, english_answers_before_any_load) {
 
 TEST(language_loader, chooses_the_builtin_document_by_language) {
   EXPECT_EQ(builtin_resource_for_language(0x0804), 310);  // Chinese (Simplified)
-  EXPECT_EQ(builtin_resource_for_language(0x1004), 310);  // Chinese (Singapore)
   EXPECT_EQ(builtin_resource_for_language(0x0404), 301);  // Chinese (Taiwan)
   EXPECT_EQ(builtin_resource_for_language(0x0C04), 301);  // Chinese (Hong Kong)
   EXPECT_EQ(builtin_resource_for_language(0x0407), 296);  // German
