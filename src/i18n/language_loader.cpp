@@ -13,7 +13,9 @@ namespace {
 
 // Stands in for the program's internal-error crash until that lands in the core; the
 // one caller below is what switches over.
-[[noreturn]] void internal_error_crash_placeholder() { std::abort(); }
+[[noreturn]] void internal_error_crash_placeholder() {
+  std::abort();
+}
 
 struct system_text_id {
   std::string_view id;
@@ -60,7 +62,8 @@ std::shared_ptr<language_table> build_language_table(uint16_t language_id,
     if (auto doc = read_language_override(profile_folder)) table = parse_language_document(*doc);
   }
   if (!table)
-    table = parse_language_document(builtin_document(language_id ? language_id : user_ui_language()));
+    table =
+        parse_language_document(builtin_document(language_id ? language_id : user_ui_language()));
   fill_system_texts(*table);
   return table;
 }

@@ -5,7 +5,9 @@
 namespace lumo {
 
 // Other builds have no interface language setting of Windows' kind; they speak English.
-uint16_t user_ui_language() { return 0x0409; }
+uint16_t user_ui_language() {
+  return 0x0409;
+}
 
 void show_broken_language_file_message() {
   std::fputs("Broken or incomplete language file.\n", stderr);

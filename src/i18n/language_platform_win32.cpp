@@ -4,7 +4,9 @@
 
 namespace lumo {
 
-uint16_t user_ui_language() { return GetUserDefaultUILanguage(); }
+uint16_t user_ui_language() {
+  return GetUserDefaultUILanguage();
+}
 
 void show_broken_language_file_message() {
   // No language is loaded yet, so this one text is fixed.

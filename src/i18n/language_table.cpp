@@ -46,7 +46,9 @@ std::atomic<std::shared_ptr<const language_table>>& installed_table() {
   return table;
 }
 
-std::string core_get_text(std::string_view id) { return get_text(id); }
+std::string core_get_text(std::string_view id) {
+  return get_text(id);
+}
 
 constexpr text_source language_text_source{core_get_text};
 
@@ -95,6 +97,8 @@ std::optional<std::string> format_text(std::string_view id, const text_values& v
   return fill_placeholders(it->second, values);
 }
 
-std::string get_copyright() { return active_language_table()->copyright; }
+std::string get_copyright() {
+  return active_language_table()->copyright;
+}
 
 }  // namespace lumo

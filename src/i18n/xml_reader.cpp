@@ -14,7 +14,9 @@ namespace {
 }
 
 // Any byte below "!" counts as white space, as in the documents' own tradition.
-bool is_space(char c) { return static_cast<unsigned char>(c) < '!'; }
+bool is_space(char c) {
+  return static_cast<unsigned char>(c) < '!';
+}
 
 bool is_ascii_alnum(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -41,10 +43,14 @@ char32_t parse_code_point(std::string_view digits, int base) {
   uint32_t value = 0;
   for (char c : digits) {
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else fail("bad digit in numeric reference");
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      fail("bad digit in numeric reference");
     value = value * static_cast<uint32_t>(base) + static_cast<uint32_t>(d);
     if (value > 0x10FFFF) fail("numeric reference out of range");
   }
@@ -60,7 +66,8 @@ std::vector<xml_attribute> parse_attributes(std::string_view s, size_t& pos, boo
     size_t before = pos;
     skip_space(s, pos);
     if (pos >= s.size()) fail("unterminated tag");
-    if (declaration ? s.compare(pos, 2, "?>") == 0 : (s[pos] == '>' || s.compare(pos, 2, "/>") == 0))
+    if (declaration ? s.compare(pos, 2, "?>") == 0
+                    : (s[pos] == '>' || s.compare(pos, 2, "/>") == 0))
       return attributes;
     // Attributes are separated by white space.
     if (!attributes.empty() && pos == before) fail("attributes not separated");
@@ -146,11 +153,16 @@ std::string xml_decode_references(std::string_view text) {
     size_t semi = text.find(';', amp + 1);
     if (semi == std::string_view::npos) fail("reference without \";\"");
     std::string_view name = text.substr(amp + 1, semi - amp - 1);
-    if (name == "amp") out += '&';
-    else if (name == "lt") out += '<';
-    else if (name == "gt") out += '>';
-    else if (name == "apos") out += '\'';
-    else if (name == "quot") out += '"';
+    if (name == "amp")
+      out += '&';
+    else if (name == "lt")
+      out += '<';
+    else if (name == "gt")
+      out += '>';
+    else if (name == "apos")
+      out += '\'';
+    else if (name == "quot")
+      out += '"';
     else if (name.size() >= 2 && name[0] == '#' && (name[1] == 'x' || name[1] == 'X'))
       utf8_append(out, parse_code_point(name.substr(2), 16));
     else if (!name.empty() && name[0] == '#')

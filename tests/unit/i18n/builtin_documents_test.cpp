@@ -16,12 +16,20 @@ struct builtin_language {
 };
 
 constexpr builtin_language builtin_languages[] = {
-    {291, "Polski"},   {293, "English"},  {296, "German"},
+    {291, "Polski"},
+    {293, "English"},
+    {296, "German"},
     {298, "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9"},  // Russian
-    {299, "Finnish"},  {301, "Traditional Chinese"},
+    {299, "Finnish"},
+    {301, "Traditional Chinese"},
     {302, "Hebrew/\xD7\xA2\xD7\x91\xD7\xA8\xD7\x99\xD7\xAA"},
-    {303, "Japanese"}, {307, "Swedish"},  {308, "Fran\xC3\xA7" "ais"},
-    {309, "Italiano"}, {310, "Chinese(Simplified)"},
+    {303, "Japanese"},
+    {307, "Swedish"},
+    {308,
+     "Fran\xC3\xA7"
+     "ais"},
+    {309, "Italiano"},
+    {310, "Chinese(Simplified)"},
 };
 
 std::shared_ptr<language_table> load_builtin(int resource) {
@@ -64,8 +72,7 @@ TEST(builtin_documents, every_document_parses_under_its_root_name) {
     for (const auto& [id, text] : table->entries)
       EXPECT_TRUE(english->entries.count(id)) << "id unknown to English: " << id;
     // Reported, not failed: a translation may lag behind the English document.
-    if (!missing.empty())
-      std::printf("[ report ] %s lacks%s\n", lang.root_name, missing.c_str());
+    if (!missing.empty()) std::printf("[ report ] %s lacks%s\n", lang.root_name, missing.c_str());
   }
   EXPECT_FALSE(find_builtin_document(292));
 }

@@ -21,8 +21,7 @@ std::string document(std::string_view body) {
 // Installs a table for one test and puts the previous one back afterwards.
 class scoped_language {
  public:
-  explicit scoped_language(std::string_view body)
-      : previous_(active_language_table()) {
+  explicit scoped_language(std::string_view body) : previous_(active_language_table()) {
     install_language_table(parse_language_document(document(body)));
   }
   ~scoped_language() { install_language_table(previous_); }
@@ -52,14 +51,14 @@ class profile_folder {
 };
 
 TEST(language_table, builds_from_the_document) {
-  auto t = parse_language_document(document(
-      "<!-- head --><other><entry id=\"x\" text=\"ignored\"/></other>"
-      "<localization name=\"Test &amp; Co\">\n"
-      "  <copyright>(C) <!-- translators: --> the authors &#65;</copyright>\n"
-      "  <entry id=\"a\" text=\"first\"/><entry id=\"a\" text=\"second\"/>\n"
-      "  <entry id=\"properties_meta_album artist\" text=\"Album artist\"></entry>\n"
-      "  <entry id=\"no_text\"/><unknown/>\n"
-      "</localization>"));
+  auto t = parse_language_document(
+      document("<!-- head --><other><entry id=\"x\" text=\"ignored\"/></other>"
+               "<localization name=\"Test &amp; Co\">\n"
+               "  <copyright>(C) <!-- translators: --> the authors &#65;</copyright>\n"
+               "  <entry id=\"a\" text=\"first\"/><entry id=\"a\" text=\"second\"/>\n"
+               "  <entry id=\"properties_meta_album artist\" text=\"Album artist\"></entry>\n"
+               "  <entry id=\"no_text\"/><unknown/>\n"
+               "</localization>"));
   EXPECT_EQ(t->name, "Test & Co");
   EXPECT_EQ(t->copyright, "(C)  the authors A");
   EXPECT_EQ(t->entries.at("a"), "first");
@@ -69,9 +68,9 @@ TEST(language_table, builds_from_the_document) {
   EXPECT_EQ(t->entries.size(), 3u);
 
   EXPECT_TRUE(parse_language_document(document("<nothing/>"))->entries.empty());
-  EXPECT_THROW(parse_language_document(document(
-                   "<localization name=\"a\"/><localization name=\"b\"/>")),
-               sonatrix_io::exception_io_data);
+  EXPECT_THROW(
+      parse_language_document(document("<localization name=\"a\"/><localization name=\"b\"/>")),
+      sonatrix_io::exception_io_data);
 }
 
 TEST(language_table, lookups_and_placeholders) {
@@ -102,11 +101,11 @@ TEST(language_table, english_answers_before_any_load) {
 }
 
 TEST(language_loader, chooses_the_builtin_document_by_language) {
-  EXPECT_EQ(builtin_resource_for_language(0x0804), 310);  // Chinese (Simplified)
-  EXPECT_EQ(builtin_resource_for_language(0x0404), 301);  // Chinese (Taiwan)
-  EXPECT_EQ(builtin_resource_for_language(0x0C04), 301);  // Chinese (Hong Kong)
-  EXPECT_EQ(builtin_resource_for_language(0x0407), 296);  // German
-  EXPECT_EQ(builtin_resource_for_language(0x0807), 296);  // German (Switzerland)
+  EXPECT_EQ(builtin_resource_for_language(0x0804), 310);               // Chinese (Simplified)
+  EXPECT_EQ(builtin_resource_for_language(0x0404), 301);               // Chinese (Taiwan)
+  EXPECT_EQ(builtin_resource_for_language(0x0C04), 301);               // Chinese (Hong Kong)
+  EXPECT_EQ(builtin_resource_for_language(0x0407), 296);               // German
+  EXPECT_EQ(builtin_resource_for_language(0x0807), 296);               // German (Switzerland)
   EXPECT_EQ(builtin_resource_for_language(0x0416), english_resource);  // Portuguese
   EXPECT_EQ(builtin_resource_for_language(0x0409), english_resource);
   EXPECT_EQ(builtin_resource_for_language(0x040C), 308);  // French
@@ -120,8 +119,8 @@ TEST(language_loader, chooses_the_builtin_document_by_language) {
 
 TEST(language_loader, override_file_rules) {
   profile_folder profile;
-  const std::string own = document(
-      "<localization name=\"Mine\"><entry id=\"menu_play\" text=\"Go\"/></localization>");
+  const std::string own =
+      document("<localization name=\"Mine\"><entry id=\"menu_play\" text=\"Go\"/></localization>");
   profile.write_override(own);
   auto t = build_language_table(0, profile.path());
   EXPECT_EQ(t->name, "Mine");

@@ -83,29 +83,29 @@ TEST(xml_reader, rejects_what_is_outside_the_subset) {
   }
   const char* bad[] = {
       "",
-      "<a/>",                                          // no declaration
-      "<?xml",                                         // too short
-      "<?xml\x01",                                     // unterminated declaration
-      "<?xmlversion=\"1.0\"?>",                        // no space after "<?xml"
-      "<?xml version='1.0'?>",                         // single quotes
-      "<?xml version=\"1.0\" ver-sion=\"x\"?>",        // name outside letters and digits
-      "<?xml version=\"1.0\"?><a x='1'/>",             // single-quoted attribute
-      "<?xml version=\"1.0\"?><a x=1/>",               // unquoted attribute
-      "<?xml version=\"1.0\"?><a x=\"1\"y=\"2\"/>",    // attributes not separated
-      "<?xml version=\"1.0\"?><a x/>",                 // attribute without value
-      "<?xml version=\"1.0\"?><a>",                    // never closed
-      "<?xml version=\"1.0\"?><a><b></a>",             // inner element left open
-      "<?xml version=\"1.0\"?><!-- open",              // unterminated comment
-      "<?xml version=\"1.0\"?><![CDATA[x]]>",          // no CDATA
-      "<?xml version=\"1.0\"?><!DOCTYPE a><a/>",       // no document type
-      "<?xml version=\"1.0\"?><?pi x?><a/>",           // no later processing instructions
-      "<?xml version=\"1.0\"?></a>",                   // stray closing tag
-      "<?xml version=\"1.0\"?>< a/>",                  // tag without a name
-      "<?xml version=\"1.0\"?><a/>&bogus;",            // unknown entity in text
-      "<?xml version=\"1.0\"?><a x=\"&amp\"/>",        // reference without ";"
-      "<?xml version=\"1.0\"?><a>\xC3</a>",            // truncated UTF-8 sequence
-      "<?xml version=\"1.0\"?><a x=\"\xC0\xAF\"/>",    // overlong UTF-8
-      "<?xml version=\"1.0\"?><a>\xED\xA0\x80</a>",    // UTF-8 encoded surrogate
+      "<a/>",                                        // no declaration
+      "<?xml",                                       // too short
+      "<?xml\x01",                                   // unterminated declaration
+      "<?xmlversion=\"1.0\"?>",                      // no space after "<?xml"
+      "<?xml version='1.0'?>",                       // single quotes
+      "<?xml version=\"1.0\" ver-sion=\"x\"?>",      // name outside letters and digits
+      "<?xml version=\"1.0\"?><a x='1'/>",           // single-quoted attribute
+      "<?xml version=\"1.0\"?><a x=1/>",             // unquoted attribute
+      "<?xml version=\"1.0\"?><a x=\"1\"y=\"2\"/>",  // attributes not separated
+      "<?xml version=\"1.0\"?><a x/>",               // attribute without value
+      "<?xml version=\"1.0\"?><a>",                  // never closed
+      "<?xml version=\"1.0\"?><a><b></a>",           // inner element left open
+      "<?xml version=\"1.0\"?><!-- open",            // unterminated comment
+      "<?xml version=\"1.0\"?><![CDATA[x]]>",        // no CDATA
+      "<?xml version=\"1.0\"?><!DOCTYPE a><a/>",     // no document type
+      "<?xml version=\"1.0\"?><?pi x?><a/>",         // no later processing instructions
+      "<?xml version=\"1.0\"?></a>",                 // stray closing tag
+      "<?xml version=\"1.0\"?>< a/>",                // tag without a name
+      "<?xml version=\"1.0\"?><a/>&bogus;",          // unknown entity in text
+      "<?xml version=\"1.0\"?><a x=\"&amp\"/>",      // reference without ";"
+      "<?xml version=\"1.0\"?><a>\xC3</a>",          // truncated UTF-8 sequence
+      "<?xml version=\"1.0\"?><a x=\"\xC0\xAF\"/>",  // overlong UTF-8
+      "<?xml version=\"1.0\"?><a>\xED\xA0\x80</a>",  // UTF-8 encoded surrogate
   };
   for (const char* doc : bad) EXPECT_TRUE(rejected(doc)) << doc;
 }
