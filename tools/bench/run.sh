@@ -30,3 +30,4 @@ PY
 
 run_bench bench_file_read
 run_bench bench_track_info
+run_bench bench_language_load
