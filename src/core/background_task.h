@@ -92,6 +92,35 @@ std::string unhandled_exception_title(std::string_view task_title);
 void run_task_body(task_callback& callback, task_status& status, const abort_signal& abort,
                    std::string_view task_title);
 
+// Starting a task (Windows only; main thread).
+struct threaded_process {
+  // Creates the dialog, registers the task and starts the worker; returns at once. The
+  // dialog is modal to parent unless flags say modeless.
+  static void run(service_ptr<task_callback> callback, uint32_t flags, window_handle parent,
+                  std::string_view title);
+  // Blocks in a modal loop until the task is done; true when it was not cancelled.
+  // Prefer run: a nested message loop surprises the code above it.
+  static bool run_modal(service_ptr<task_callback> callback, uint32_t flags,
+                        window_handle parent, std::string_view title);
+};
+
+// Messages of the progress dialog.
+inline constexpr uint32_t task_done_message = 0x8001;  // WM_APP + 1, posted by the worker
+inline constexpr uintptr_t task_refresh_timer = 0x10E1;
+inline constexpr uint32_t task_refresh_interval_ms = 250;
+
+// Control ids of the progress dialog (Cancel is IDCANCEL, 2).
+namespace task_dialog_control {
+inline constexpr int cancel = 2;
+inline constexpr int item = 1001;
+inline constexpr int progress = 1002;
+inline constexpr int detail1 = 1003;
+inline constexpr int detail2 = 1004;
+inline constexpr int secondary_progress = 1005;
+inline constexpr int pause = 1006;
+inline constexpr int minimize_parent = 1007;
+}  // namespace task_dialog_control
+
 // The running tasks, in start order; main thread only.
 class task_registry {
  public:

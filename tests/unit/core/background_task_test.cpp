@@ -4,6 +4,7 @@
 
 #include "core/popup_recorder.h"
 #include "core/service_registry.h"
+#include "recording_popups.h"
 
 using namespace lumo;
 
@@ -55,8 +56,7 @@ class scripted_task : public task_callback {
 };
 
 TEST(BackgroundTask, EscapingExceptionIsReportedThroughThePopupService) {
-  services().build(static_factories());
-  popup_recorder::take_recorded();
+  use_recording_popups();
   task_status status;
 
   service_impl<scripted_task> fine(scripted_task::ending::normal);
