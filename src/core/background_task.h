@@ -49,8 +49,8 @@ class task_status {
 
 class task_callback : public service_base {
  public:
-  static constexpr guid class_guid{0x7a3c51e9u, 0xd208, 0x4f6b,
-                                   {0xa1, 0x0e, 0x64, 0x2f, 0xc8, 0x95, 0x3b, 0x17}};
+  static constexpr guid class_guid{
+      0x7a3c51e9u, 0xd208, 0x4f6b, {0xa1, 0x0e, 0x64, 0x2f, 0xc8, 0x95, 0x3b, 0x17}};
   using parent_class = service_base;
 
   // Main thread, after the dialog exists and before the worker starts.
@@ -66,15 +66,15 @@ class task_callback : public service_base {
 };
 
 namespace task_flags {
-inline constexpr uint32_t cancel = 0x1;          // Cancel available; else no system menu
-inline constexpr uint32_t minimize_parent = 0x2; // a button that minimises the parent
-inline constexpr uint32_t show_progress = 0x4;   // 0..100 bar; else a marquee
-inline constexpr uint32_t secondary = 0x8;       // second bar (implies show_progress)
-inline constexpr uint32_t details = 0x10;        // two detail lines enabled
-inline constexpr uint32_t pause_box = 0x20;      // a Pause check box
-inline constexpr uint32_t high_priority = 0x40;  // worker at THREAD_PRIORITY_TIME_CRITICAL
-inline constexpr uint32_t delayed_show = 0x80;   // hidden until 500 ms passed (implies modeless)
-inline constexpr uint32_t modeless = 0x100;      // the parent stays usable
+inline constexpr uint32_t cancel = 0x1;           // Cancel available; else no system menu
+inline constexpr uint32_t minimize_parent = 0x2;  // a button that minimises the parent
+inline constexpr uint32_t show_progress = 0x4;    // 0..100 bar; else a marquee
+inline constexpr uint32_t secondary = 0x8;        // second bar (implies show_progress)
+inline constexpr uint32_t details = 0x10;         // two detail lines enabled
+inline constexpr uint32_t pause_box = 0x20;       // a Pause check box
+inline constexpr uint32_t high_priority = 0x40;   // worker at THREAD_PRIORITY_TIME_CRITICAL
+inline constexpr uint32_t delayed_show = 0x80;    // hidden until 500 ms passed (implies modeless)
+inline constexpr uint32_t modeless = 0x100;       // the parent stays usable
 }  // namespace task_flags
 
 // The flags with their implications added.
@@ -100,8 +100,8 @@ struct threaded_process {
                   std::string_view title);
   // Blocks in a modal loop until the task is done; true when it was not cancelled.
   // Prefer run: a nested message loop surprises the code above it.
-  static bool run_modal(service_ptr<task_callback> callback, uint32_t flags,
-                        window_handle parent, std::string_view title);
+  static bool run_modal(service_ptr<task_callback> callback, uint32_t flags, window_handle parent,
+                        std::string_view title);
 };
 
 // Messages of the progress dialog.

@@ -7,6 +7,7 @@
 // worker has ended.
 
 #include <windows.h>
+// commctrl.h needs windows.h first.
 #include <commctrl.h>
 
 #include <atomic>
@@ -63,8 +64,7 @@ void report(const std::exception& e, const std::string& title) {
 
 DWORD WINAPI worker_main(void* param) {
   auto* state = static_cast<task_state*>(param);
-  if (!state->skip_run)
-    run_task_body(*state->callback, state->status, state->abort, state->title);
+  if (!state->skip_run) run_task_body(*state->callback, state->status, state->abort, state->title);
   PostMessageW(state->dialog, task_done_message, 0, 0);
   return 0;
 }
@@ -115,25 +115,26 @@ void build_controls(HWND dlg, uint32_t flags) {
     SendMessageW(bar, PBM_SETRANGE32, 0, 100);
   else
     SendMessageW(bar, PBM_SETMARQUEE, TRUE, 30);
-  HWND d1 = add_control(dlg, WC_STATICW, L"", SS_PATHELLIPSIS | SS_NOPREFIX, detail1, {10, 34, 258, 44});
-  HWND d2 = add_control(dlg, WC_STATICW, L"", SS_PATHELLIPSIS | SS_NOPREFIX, detail2, {10, 45, 258, 55});
+  HWND d1 =
+      add_control(dlg, WC_STATICW, L"", SS_PATHELLIPSIS | SS_NOPREFIX, detail1, {10, 34, 258, 44});
+  HWND d2 =
+      add_control(dlg, WC_STATICW, L"", SS_PATHELLIPSIS | SS_NOPREFIX, detail2, {10, 45, 258, 55});
   EnableWindow(d1, (flags & task_flags::details) != 0);
   EnableWindow(d2, (flags & task_flags::details) != 0);
-  HWND bar2 = add_control(dlg, PROGRESS_CLASSW, L"", PBS_SMOOTH, secondary_progress,
-                          {10, 58, 258, 64});
+  HWND bar2 =
+      add_control(dlg, PROGRESS_CLASSW, L"", PBS_SMOOTH, secondary_progress, {10, 58, 258, 64});
   SendMessageW(bar2, PBM_SETRANGE32, 0, 100);
   EnableWindow(bar2, (flags & task_flags::secondary) != 0);
 
-  HWND cancel_button =
-      add_control(dlg, WC_BUTTONW, ui_text("progress_cancel", "Cancel"),
-                  BS_PUSHBUTTON | WS_TABSTOP, cancel, {208, 74, 258, 88});
+  HWND cancel_button = add_control(dlg, WC_BUTTONW, ui_text("progress_cancel", "Cancel"),
+                                   BS_PUSHBUTTON | WS_TABSTOP, cancel, {208, 74, 258, 88});
   EnableWindow(cancel_button, (flags & task_flags::cancel) != 0);
   if (flags & task_flags::minimize_parent)
     add_control(dlg, WC_BUTTONW, ui_text("progress_minimize", "Minimize"),
                 BS_PUSHBUTTON | WS_TABSTOP, minimize_parent, {152, 74, 202, 88});
   if (flags & task_flags::pause_box)
-    add_control(dlg, WC_BUTTONW, ui_text("progress_pause", "Pause"),
-                BS_AUTOCHECKBOX | WS_TABSTOP, pause, {10, 76, 100, 86});
+    add_control(dlg, WC_BUTTONW, ui_text("progress_pause", "Pause"), BS_AUTOCHECKBOX | WS_TABSTOP,
+                pause, {10, 76, 100, 86});
 }
 
 void set_text_if_changed(HWND dlg, int id, const std::string& now, std::string& shown) {
@@ -254,7 +255,8 @@ void start(service_ptr<task_callback> callback, uint32_t flags, window_handle pa
     task_registry::remove(s->task);
     throw kel::exception_win32(err);
   }
-  if (s->flags & task_flags::high_priority) SetThreadPriority(s->thread, THREAD_PRIORITY_TIME_CRITICAL);
+  if (s->flags & task_flags::high_priority)
+    SetThreadPriority(s->thread, THREAD_PRIORITY_TIME_CRITICAL);
   // From here the done handler owns the state.
   owned.release();
   try {

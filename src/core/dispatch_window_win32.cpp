@@ -90,7 +90,9 @@ void destroy_dispatch_window() {
   DestroyWindow(wnd);
 }
 
-window_handle dispatch_window() { return g_window.load(); }
+window_handle dispatch_window() {
+  return g_window.load();
+}
 
 void set_app_command_handler(app_command_handler handler) {
   assert_main_thread();

@@ -19,7 +19,7 @@ TEST(BackgroundTask, FlagImplicationsAndDelayedDisplay) {
   const uint32_t delayed = effective_task_flags(delayed_show);
   EXPECT_FALSE(should_show_dialog(delayed, false, 500));  // "more than" 500 ms
   EXPECT_TRUE(should_show_dialog(delayed, false, 501));
-  EXPECT_FALSE(should_show_dialog(delayed, true, 5000));  // already shown
+  EXPECT_FALSE(should_show_dialog(delayed, true, 5000));    // already shown
   EXPECT_FALSE(should_show_dialog(modeless, false, 5000));  // shown at once instead
 }
 

@@ -1,6 +1,7 @@
 // The progress dialog and its worker, for real, on Wine's window manager.
 
 #include <windows.h>
+// commctrl.h needs windows.h first.
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -23,8 +24,8 @@ namespace {
 
 // Runs the message loop until done() holds or the time is up; waits for messages, not
 // for a fixed time.
-bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds limit =
-                                                       std::chrono::seconds(20)) {
+bool pump_until(const std::function<bool()>& done,
+                std::chrono::milliseconds limit = std::chrono::seconds(20)) {
   auto end = std::chrono::steady_clock::now() + limit;
   for (;;) {
     MSG msg;
@@ -156,7 +157,9 @@ TEST(BackgroundTaskWin32, ExceptionFromRunIsReportedAndTheDialogStillCloses) {
 }
 
 std::string g_debug_text;
-void capture(std::string_view text) { g_debug_text += text; }
+void capture(std::string_view text) {
+  g_debug_text += text;
+}
 
 // Presses Cancel as soon as the dialog exists, from inside the blocking loop.
 class cancel_at_once : public steered_task {
