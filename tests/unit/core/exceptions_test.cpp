@@ -41,10 +41,10 @@ std::string nothing(std::string_view) {
 
 TEST(Exceptions, MissingLanguageTextReadsUnknownException) {
   static const lumo::text_source empty_language{nothing};
-  lumo::set_text_source(&empty_language);
+  const lumo::text_source* language = lumo::set_text_source(&empty_language);
   EXPECT_STREQ(exception_io_not_found().what(), "Unknown exception");
   EXPECT_EQ(io_error_text(999), "Unknown exception");
-  lumo::set_text_source(nullptr);
+  lumo::set_text_source(language);
   EXPECT_STREQ(exception_io_not_found().what(), "Object not found");
   // Fixed texts do not depend on the language.
   EXPECT_STREQ(kel::exception_aborted().what(), "User abort");
