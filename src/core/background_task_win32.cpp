@@ -126,14 +126,14 @@ void build_controls(HWND dlg, uint32_t flags) {
   SendMessageW(bar2, PBM_SETRANGE32, 0, 100);
   EnableWindow(bar2, (flags & task_flags::secondary) != 0);
 
-  HWND cancel_button = add_control(dlg, WC_BUTTONW, ui_text("progress_cancel", "Cancel"),
+  HWND cancel_button = add_control(dlg, WC_BUTTONW, ui_text("dialog_cancel", "Cancel"),
                                    BS_PUSHBUTTON | WS_TABSTOP, cancel, {208, 74, 258, 88});
   EnableWindow(cancel_button, (flags & task_flags::cancel) != 0);
   if (flags & task_flags::minimize_parent)
     add_control(dlg, WC_BUTTONW, ui_text("progress_minimize", "Minimize"),
                 BS_PUSHBUTTON | WS_TABSTOP, minimize_parent, {152, 74, 202, 88});
   if (flags & task_flags::pause_box)
-    add_control(dlg, WC_BUTTONW, ui_text("progress_pause", "Pause"), BS_AUTOCHECKBOX | WS_TABSTOP,
+    add_control(dlg, WC_BUTTONW, ui_text("ui_pause", "Pause"), BS_AUTOCHECKBOX | WS_TABSTOP,
                 pause, {10, 76, 100, 86});
 }
 
