@@ -1,0 +1,175 @@
+#include "meta/title_format.h"
+
+#include "meta/title_format_nodes.h"
+
+namespace lumo {
+
+void title_format_output::append(const char* text, ptrdiff_t length) {
+  if (!text) return;
+  append(length < 0 ? std::string_view(text) : std::string_view(text, size_t(length)));
+}
+
+void title_format_output::append_capped(std::string_view text) {
+  if (text_.size() >= max_bytes_) return;
+  text_.append(text.substr(0, max_bytes_ - text_.size()));
+}
+
+void title_format_output::append_repeated(std::string_view text, size_t count) {
+  for (size_t i = 0; i < count && !is_full(); ++i) append(text);
+}
+
+void title_format_text_filter::write(title_format_output& out, std::string_view text,
+                                     title_format_text_kind) const {
+  // Copy runs of ordinary bytes whole; the check is per byte but the appends are not.
+  size_t run = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (static_cast<unsigned char>(text[i]) < 0x20) {
+      out.append(text.substr(run, i - run));
+      out.append_char('_');
+      run = i + 1;
+    }
+  }
+  out.append(text.substr(run));
+}
+
+const title_format_text_filter& default_text_filter() {
+  static const title_format_text_filter filter;
+  return filter;
+}
+
+bool title_format_args::evaluate(size_t index, title_format_output& out) const {
+  if (index >= nodes_.size()) return false;
+  return nodes_[index]->evaluate(context_, out);
+}
+
+title_format_node_ptr title_format_node::fold(const title_format_node_ptr& self) const {
+  if (!is_constant()) return self;
+  title_format_null_hook hook;
+  title_format_context context{&hook, &default_text_filter(), {}};
+  std::string text;
+  title_format_output out(text);
+  bool found = evaluate(context, out);
+  return std::make_shared<tf_literal_node>(std::move(text), found);
+}
+
+bool tf_literal_node::evaluate(title_format_context&, title_format_output& out) const {
+  out.append(text_);
+  return found_;
+}
+
+bool tf_field_node::evaluate(title_format_context& context, title_format_output& out) const {
+  title_format_field_output field_out(out, *context.filter);
+  bool found = false;
+  if (!context.hook->process_field(field_out, name_, found)) {
+    out.append_char('?');
+    return false;
+  }
+  return found;
+}
+
+bool tf_conditional_node::evaluate(title_format_context& context, title_format_output& out) const {
+  size_t mark = out.mark();
+  bool found = child_->evaluate(context, out);
+  if (!found) out.truncate(mark);
+  return found;
+}
+
+title_format_node_ptr tf_conditional_node::fold(const title_format_node_ptr& self) const {
+  if (is_constant()) return title_format_node::fold(self);
+  auto child = child_->fold(child_);
+  if (child == child_) return self;
+  return std::make_shared<tf_conditional_node>(std::move(child));
+}
+
+namespace {
+
+// Folds each argument; returns null when none changed.
+std::vector<title_format_node_ptr> fold_all(const std::vector<title_format_node_ptr>& nodes,
+                                            bool& changed) {
+  std::vector<title_format_node_ptr> folded;
+  folded.reserve(nodes.size());
+  changed = false;
+  for (const auto& node : nodes) {
+    folded.push_back(node->fold(node));
+    if (folded.back() != node) changed = true;
+  }
+  return folded;
+}
+
+}  // namespace
+
+bool tf_call_node::evaluate(title_format_context& context, title_format_output& out) const {
+  title_format_args args(args_, context);
+  return function_.handler(args, out);
+}
+
+bool tf_call_node::is_constant() const {
+  if (!function_.is_pure) return false;
+  for (const auto& arg : args_)
+    if (!arg->is_constant()) return false;
+  return true;
+}
+
+title_format_node_ptr tf_call_node::fold(const title_format_node_ptr& self) const {
+  if (is_constant()) return title_format_node::fold(self);
+  bool changed = false;
+  auto args = fold_all(args_, changed);
+  if (!changed) return self;
+  return std::make_shared<tf_call_node>(function_, std::move(args));
+}
+
+bool tf_unknown_call_node::evaluate(title_format_context& context, title_format_output& out) const {
+  title_format_args args(args_, context);
+  title_format_field_output field_out(out, *context.filter);
+  bool found = false;
+  if (!context.hook->process_function(field_out, name_, args, found)) {
+    out.append("[UNKNOWN FUNCTION]");
+    return false;
+  }
+  return found;
+}
+
+title_format_node_ptr tf_unknown_call_node::fold(const title_format_node_ptr& self) const {
+  bool changed = false;
+  auto args = fold_all(args_, changed);
+  if (!changed) return self;
+  return std::make_shared<tf_unknown_call_node>(name_, std::move(args));
+}
+
+bool tf_sequence_node::evaluate(title_format_context& context, title_format_output& out) const {
+  bool found = false;
+  for (const auto& child : children_)
+    if (child->evaluate(context, out)) found = true;
+  return found;
+}
+
+bool tf_sequence_node::is_constant() const {
+  for (const auto& child : children_)
+    if (!child->is_constant()) return false;
+  return true;
+}
+
+title_format_node_ptr tf_sequence_node::fold(const title_format_node_ptr& self) const {
+  if (is_constant()) return title_format_node::fold(self);
+  bool changed = false;
+  auto children = fold_all(children_, changed);
+  if (!changed) return self;
+  return std::make_shared<tf_sequence_node>(std::move(children));
+}
+
+bool title_format_script::evaluate(title_format_hook& hook, title_format_output& out,
+                                   const title_format_text_filter* filter) const {
+  if (!root_) return false;
+  title_format_context context{&hook, filter ? filter : &default_text_filter(), {}};
+  return root_->evaluate(context, out);
+}
+
+std::string title_format_script::format(title_format_hook& hook, bool* found) const {
+  std::string text;
+  title_format_output out(text);
+  bool result = evaluate(hook, out);
+  if (found) *found = result;
+  return text;
+}
+
+}  // namespace lumo

@@ -1,0 +1,179 @@
+#pragma once
+// Title formatting: a small script language that turns a track's fields into display
+// text ("[[%discnumber%.]%tracknumber%. ]%title%"). A script is compiled once into an
+// immutable tree and evaluated many times, possibly on several threads at once; each
+// evaluation owns its output, context and variables.
+//
+// Evaluation never allocates beyond the output's growth for scripts made of literals,
+// fields and conditional blocks: functions evaluate their arguments straight into the
+// caller's output, read them back from a mark and cut the output back to it.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace lumo {
+
+// The text sink every node writes to. It caps its own length so that scripts that
+// multiply text (nested $replace, $transition) stay bounded; appends past the cap are cut.
+class title_format_output {
+ public:
+  static constexpr size_t default_max_bytes = size_t{1} << 20;
+
+  explicit title_format_output(std::string& text, size_t max_bytes = default_max_bytes)
+      : text_(text), max_bytes_(max_bytes) {}
+
+  void append(std::string_view text) {
+    if (text_.size() + text.size() > max_bytes_) return append_capped(text);
+    text_.append(text);
+  }
+  // length -1 means zero-terminated.
+  void append(const char* text, ptrdiff_t length);
+  void append_char(char c) {
+    if (text_.size() < max_bytes_) text_.push_back(c);
+  }
+  void append_repeated(std::string_view text, size_t count);
+
+  size_t mark() const { return text_.size(); }
+  void truncate(size_t mark) {
+    if (mark < text_.size()) text_.resize(mark);
+  }
+  std::string_view read() const { return text_; }
+  std::string_view read_from(size_t mark) const {
+    return std::string_view(text_).substr(std::min(mark, text_.size()));
+  }
+  // Replaces everything from mark on with the text written after `end`: a function
+  // evaluates an argument, writes its result behind it, then drops the argument.
+  void collapse(size_t mark, size_t end) {
+    if (end > mark && end <= text_.size()) text_.erase(mark, end - mark);
+  }
+  bool is_full() const { return text_.size() >= max_bytes_; }
+
+ private:
+  void append_capped(std::string_view text);
+
+  std::string& text_;
+  size_t max_bytes_;
+};
+
+// Whether a provider's text is a tag value or other text (numbers, paths).
+enum class title_format_text_kind { meta, other };
+
+// Filters what field providers write. The default replaces every byte below 0x20 with
+// "_", so a value can never carry a line break, a tab or the colour marker 0x03.
+class title_format_text_filter {
+ public:
+  virtual ~title_format_text_filter() = default;
+  virtual void write(title_format_output& out, std::string_view text,
+                     title_format_text_kind kind) const;
+};
+
+// What a field provider writes to: the caller's output behind the text filter.
+class title_format_field_output {
+ public:
+  title_format_field_output(title_format_output& out, const title_format_text_filter& filter)
+      : out_(out), filter_(filter) {}
+  void write(std::string_view text, title_format_text_kind kind = title_format_text_kind::meta) {
+    filter_.write(out_, text, kind);
+  }
+  title_format_output& raw() { return out_; }
+
+ private:
+  title_format_output& out_;
+  const title_format_text_filter& filter_;
+};
+
+class title_format_args;
+
+// The field provider a script is evaluated against.
+class title_format_hook {
+ public:
+  virtual ~title_format_hook() = default;
+  // Writes the field's text and sets found; false when the name is unknown here (the
+  // script then shows "?").
+  virtual bool process_field(title_format_field_output& out, std::string_view name,
+                             bool& found) = 0;
+  // Lets a provider run functions that are not built in; false when it has none by that
+  // name (the script then shows "[UNKNOWN FUNCTION]").
+  virtual bool process_function(title_format_field_output& out, std::string_view name,
+                                title_format_args& args, bool& found) = 0;
+};
+
+// A provider that knows nothing: used for constant folding and as a base for providers
+// that only add fields.
+class title_format_null_hook : public title_format_hook {
+ public:
+  bool process_field(title_format_field_output&, std::string_view, bool&) override {
+    return false;
+  }
+  bool process_function(title_format_field_output&, std::string_view, title_format_args&,
+                        bool&) override {
+    return false;
+  }
+};
+
+// Per-evaluation state: provider, text filter, and the variables of $put/$puts/$get.
+struct title_format_context {
+  title_format_hook* hook = nullptr;
+  const title_format_text_filter* filter = nullptr;
+  // Name and value pairs, allocated only when a script stores a variable.
+  std::vector<std::pair<std::string, std::string>> variables;
+};
+
+class title_format_node;
+using title_format_node_ptr = std::shared_ptr<const title_format_node>;
+
+// The arguments of one call, unevaluated. A function evaluates each as often as it
+// needs; an index past the end evaluates to nothing and false.
+class title_format_args {
+ public:
+  title_format_args(const std::vector<title_format_node_ptr>& nodes, title_format_context& context)
+      : nodes_(nodes), context_(context) {}
+  size_t count() const { return nodes_.size(); }
+  bool evaluate(size_t index, title_format_output& out) const;
+  title_format_context& context() const { return context_; }
+
+ private:
+  const std::vector<title_format_node_ptr>& nodes_;
+  title_format_context& context_;
+};
+
+// One node of a compiled script.
+class title_format_node {
+ public:
+  virtual ~title_format_node() = default;
+  virtual bool evaluate(title_format_context& context, title_format_output& out) const = 0;
+  virtual bool is_constant() const = 0;
+  // The node that replaces this one after constant folding: a literal when constant.
+  virtual title_format_node_ptr fold(const title_format_node_ptr& self) const;
+};
+
+// A compiled script: immutable, cheap to copy, shareable across threads.
+class title_format_script {
+ public:
+  title_format_script() = default;
+  // Parses text up to its first zero byte and folds constants. Never fails: parsing
+  // stops at the first point it cannot make sense of and keeps what it built.
+  static title_format_script compile(std::string_view text);
+
+  // Appends the formatted text to out; returns the found flag.
+  bool evaluate(title_format_hook& hook, title_format_output& out,
+                const title_format_text_filter* filter = nullptr) const;
+  // Convenience: the formatted text alone.
+  std::string format(title_format_hook& hook, bool* found = nullptr) const;
+
+  const title_format_node_ptr& root() const { return root_; }
+
+ private:
+  explicit title_format_script(title_format_node_ptr root) : root_(std::move(root)) {}
+  title_format_node_ptr root_;
+};
+
+const title_format_text_filter& default_text_filter();
+
+}  // namespace lumo
