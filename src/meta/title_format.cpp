@@ -20,22 +20,14 @@ void title_format_output::append_repeated(std::string_view text, size_t count) {
 
 void title_format_text_filter::write(title_format_output& out, std::string_view text,
                                      title_format_text_kind) const {
-  // Copy runs of ordinary bytes whole; the check is per byte but the appends are not.
-  size_t run = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (static_cast<unsigned char>(text[i]) < 0x20) {
-      out.append(text.substr(run, i - run));
-      out.append_char('_');
-      run = i + 1;
-    }
-  }
-  out.append(text.substr(run));
+  write_filtered_default(out, text);
 }
 
-const title_format_text_filter& default_text_filter() {
-  static const title_format_text_filter filter;
-  return filter;
-}
+namespace {
+const title_format_text_filter g_default_filter;
+}  // namespace
+
+const title_format_text_filter& default_text_filter() { return g_default_filter; }
 
 bool title_format_args::evaluate(size_t index, title_format_output& out) const {
   if (index >= nodes_.size()) return false;
@@ -45,11 +37,35 @@ bool title_format_args::evaluate(size_t index, title_format_output& out) const {
 title_format_node_ptr title_format_node::fold(const title_format_node_ptr& self) const {
   if (!is_constant()) return self;
   title_format_null_hook hook;
-  title_format_context context{&hook, &default_text_filter(), {}};
+  title_format_context context{&hook, &default_text_filter(), {}, true};
+  context.is_default_filter = true;
   std::string text;
   title_format_output out(text);
   bool found = evaluate(context, out);
   return std::make_shared<tf_literal_node>(std::move(text), found);
+}
+
+tf_child make_tf_child(const title_format_node_ptr& node) {
+  const title_format_node* p = node.get();
+  if (dynamic_cast<const tf_literal_node*>(p)) return {tf_child::kind::literal, p};
+  if (dynamic_cast<const tf_field_node*>(p)) return {tf_child::kind::field, p};
+  if (dynamic_cast<const tf_conditional_node*>(p)) return {tf_child::kind::conditional, p};
+  return {tf_child::kind::other, p};
+}
+
+bool evaluate_tf_child(const tf_child& child, title_format_context& context,
+                       title_format_output& out) {
+  switch (child.node_kind) {
+    case tf_child::kind::literal:
+      return static_cast<const tf_literal_node*>(child.node)->tf_literal_node::evaluate(context, out);
+    case tf_child::kind::field:
+      return static_cast<const tf_field_node*>(child.node)->tf_field_node::evaluate(context, out);
+    case tf_child::kind::conditional:
+      return static_cast<const tf_conditional_node*>(child.node)
+          ->tf_conditional_node::evaluate(context, out);
+    default:
+      return child.node->evaluate(context, out);
+  }
 }
 
 bool tf_literal_node::evaluate(title_format_context&, title_format_output& out) const {
@@ -57,10 +73,13 @@ bool tf_literal_node::evaluate(title_format_context&, title_format_output& out) 
   return found_;
 }
 
+tf_field_node::tf_field_node(std::string name)
+    : name_(std::move(name)), known_(find_known_field(name_)) {}
+
 bool tf_field_node::evaluate(title_format_context& context, title_format_output& out) const {
-  title_format_field_output field_out(out, *context.filter);
+  title_format_field_output field_out(out, *context.filter, context.is_default_filter);
   bool found = false;
-  if (!context.hook->process_field(field_out, name_, found)) {
+  if (!context.hook->process_known_field(field_out, name_, known_, found)) {
     out.append_char('?');
     return false;
   }
@@ -69,7 +88,7 @@ bool tf_field_node::evaluate(title_format_context& context, title_format_output&
 
 bool tf_conditional_node::evaluate(title_format_context& context, title_format_output& out) const {
   size_t mark = out.mark();
-  bool found = child_->evaluate(context, out);
+  bool found = evaluate_tf_child(dispatch_, context, out);
   if (!found) out.truncate(mark);
   return found;
 }
@@ -136,10 +155,16 @@ title_format_node_ptr tf_unknown_call_node::fold(const title_format_node_ptr& se
   return std::make_shared<tf_unknown_call_node>(name_, std::move(args));
 }
 
+tf_sequence_node::tf_sequence_node(std::vector<title_format_node_ptr> children)
+    : children_(std::move(children)) {
+  dispatch_.reserve(children_.size());
+  for (const auto& child : children_) dispatch_.push_back(make_tf_child(child));
+}
+
 bool tf_sequence_node::evaluate(title_format_context& context, title_format_output& out) const {
   bool found = false;
-  for (const auto& child : children_)
-    if (child->evaluate(context, out)) found = true;
+  for (const auto& child : dispatch_)
+    if (evaluate_tf_child(child, context, out)) found = true;
   return found;
 }
 
@@ -160,7 +185,8 @@ title_format_node_ptr tf_sequence_node::fold(const title_format_node_ptr& self) 
 bool title_format_script::evaluate(title_format_hook& hook, title_format_output& out,
                                    const title_format_text_filter* filter) const {
   if (!root_) return false;
-  title_format_context context{&hook, filter ? filter : &default_text_filter(), {}};
+  title_format_context context{&hook, filter ? filter : &default_text_filter(), {}, false};
+  context.is_default_filter = context.filter == &default_text_filter();
   return root_->evaluate(context, out);
 }
 

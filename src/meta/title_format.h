@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,6 +19,8 @@
 #include <vector>
 
 namespace lumo {
+
+enum class special_field : uint8_t;
 
 // The text sink every node writes to. It caps its own length so that scripts that
 // multiply text (nested $replace, $transition) stay bounded; appends past the cap are cut.
@@ -73,19 +76,65 @@ class title_format_text_filter {
                      title_format_text_kind kind) const;
 };
 
+// Index of the first byte at or after `from` that is below 0x20 or equal to `extra`;
+// npos when none. Views run every value of every row through here, so it looks at
+// eight bytes at a time.
+inline size_t find_control_byte(std::string_view text, size_t from, unsigned char extra = 0) {
+  constexpr uint64_t ones = 0x0101010101010101u;
+  constexpr uint64_t highs = 0x8080808080808080u;
+  const uint64_t extras = ones * extra;
+  size_t i = from;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t v;
+    std::memcpy(&v, text.data() + i, 8);
+    uint64_t below = (v - ones * 0x20) & ~v & highs;  // some byte < 0x20
+    uint64_t x = v ^ extras;
+    uint64_t equal = (x - ones) & ~x & highs;  // some byte == extra
+    if (below | equal) break;
+  }
+  for (; i < text.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == extra) return i;
+  }
+  return std::string_view::npos;
+}
+
+// What the default filter does, callable without a virtual call.
+inline void write_filtered_default(title_format_output& out, std::string_view text) {
+  size_t run = 0;
+  for (size_t i = find_control_byte(text, 0); i != std::string_view::npos;
+       i = find_control_byte(text, i + 1)) {
+    out.append(text.substr(run, i - run));
+    out.append_char('_');
+    run = i + 1;
+  }
+  out.append(text.substr(run));
+}
+
+const title_format_text_filter& default_text_filter();
+
 // What a field provider writes to: the caller's output behind the text filter.
 class title_format_field_output {
  public:
   title_format_field_output(title_format_output& out, const title_format_text_filter& filter)
-      : out_(out), filter_(filter) {}
+      : out_(out), filter_(filter), is_default_filter_(&filter == &default_text_filter()) {}
+  title_format_field_output(title_format_output& out, const title_format_text_filter& filter,
+                            bool is_default_filter)
+      : out_(out), filter_(filter), is_default_filter_(is_default_filter) {}
   void write(std::string_view text, title_format_text_kind kind = title_format_text_kind::meta) {
-    filter_.write(out_, text, kind);
+    // Every row of a view goes through here; skip the virtual call in the common case.
+    if (is_default_filter_)
+      write_filtered_default(out_, text);
+    else
+      filter_.write(out_, text, kind);
   }
   title_format_output& raw() { return out_; }
+  bool has_default_filter() const { return is_default_filter_; }
 
  private:
   title_format_output& out_;
   const title_format_text_filter& filter_;
+  bool is_default_filter_;
 };
 
 class title_format_args;
@@ -98,6 +147,13 @@ class title_format_hook {
   // script then shows "?").
   virtual bool process_field(title_format_field_output& out, std::string_view name,
                              bool& found) = 0;
+  // The same, with the name's id among the fields every provider may know (resolved once
+  // when the script was compiled), so that a provider need not match the text again.
+  virtual bool process_known_field(title_format_field_output& out, std::string_view name,
+                                   special_field known, bool& found) {
+    (void)known;
+    return process_field(out, name, found);
+  }
   // Lets a provider run functions that are not built in; false when it has none by that
   // name (the script then shows "[UNKNOWN FUNCTION]").
   virtual bool process_function(title_format_field_output& out, std::string_view name,
@@ -123,6 +179,7 @@ struct title_format_context {
   const title_format_text_filter* filter = nullptr;
   // Name and value pairs, allocated only when a script stores a variable.
   std::vector<std::pair<std::string, std::string>> variables;
+  bool is_default_filter = false;  // filter is default_text_filter()
 };
 
 class title_format_node;
@@ -174,6 +231,5 @@ class title_format_script {
   title_format_node_ptr root_;
 };
 
-const title_format_text_filter& default_text_filter();
 
 }  // namespace lumo

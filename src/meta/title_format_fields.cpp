@@ -3,32 +3,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "core/case_map.h"
 #include "meta/time_text.h"
 
 namespace lumo {
 namespace {
-
-struct special_name {
-  std::string_view name;
-  special_field field;
-};
-
-constexpr special_name g_special_names[] = {
-    {"filename", special_field::filename},
-    {"filename_ext", special_field::filename_ext},
-    {"filename_sort", special_field::filename_sort},
-    {"path", special_field::path},
-    {"path_sort", special_field::path_sort},
-    {"directory", special_field::directory},
-    {"subsong", special_field::subsong},
-    {"length", special_field::length},
-    {"length_ex", special_field::length_ex},
-    {"length_seconds", special_field::length_seconds},
-    {"title", special_field::title},
-    {"tracknumber", special_field::tracknumber},
-};
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
@@ -47,10 +28,71 @@ bool ascii_equal_ignoring_case(std::string_view a, std::string_view b) {
   return true;
 }
 
-special_field find_special_field(std::string_view name) {
-  for (const auto& entry : g_special_names)
-    if (ascii_equal_ignoring_case(entry.name, name)) return entry.field;
-  return special_field::none;
+namespace {
+
+constexpr size_t longest_known_name = 14;
+
+}  // namespace
+
+special_field find_known_field(std::string_view name) {
+  using f = special_field;
+  if (name.size() > longest_known_name) return f::none;
+  // Lower-case once into a small buffer; each candidate is then a fixed-size memcmp.
+  char lowered[longest_known_name];
+  for (size_t i = 0; i < name.size(); ++i) lowered[i] = ascii_to_lower(name[i]);
+  auto is = [&](std::string_view lower) {
+    return std::memcmp(lowered, lower.data(), lower.size()) == 0;
+  };
+  switch (name.size()) {
+    case 4:
+      if (is("path")) return f::path;
+      if (is("date")) return f::date;
+      break;
+    case 5:
+      if (is("title")) return f::title;
+      if (is("album")) return f::album;
+      if (is("genre")) return f::genre;
+      break;
+    case 6:
+      if (is("artist")) return f::artist;
+      if (is("length")) return f::length;
+      break;
+    case 7:
+      if (is("subsong")) return f::subsong;
+      break;
+    case 8:
+      if (is("filename")) return f::filename;
+      break;
+    case 9:
+      if (is("path_sort")) return f::path_sort;
+      if (is("directory")) return f::directory;
+      if (is("length_ex")) return f::length_ex;
+      break;
+    case 10:
+      if (is("discnumber")) return f::discnumber;
+      break;
+    case 11:
+      if (is("tracknumber")) return f::tracknumber;
+      break;
+    case 12:
+      if (is("album artist")) return f::album_artist;
+      if (is("track artist")) return f::track_artist;
+      if (is("filename_ext")) return f::filename_ext;
+      break;
+    case 13:
+      if (is("filename_sort")) return f::filename_sort;
+      break;
+    case 14:
+      if (is("length_seconds")) return f::length_seconds;
+      break;
+    default:
+      break;
+  }
+  return f::none;
+}
+
+bool is_special_field(special_field field) {
+  return field != special_field::none && field <= special_field::tracknumber;
 }
 
 bool is_location_field(special_field field) {

@@ -9,7 +9,9 @@
 
 namespace lumo {
 
-enum class special_field {
+// Every name the providers resolve without looking at tags. The first group are the
+// special fields; the rest are library columns and "track artist".
+enum class special_field : uint8_t {
   none,
   filename,        // file name without directory and extension
   filename_ext,    // file name with extension
@@ -23,10 +25,21 @@ enum class special_field {
   length_seconds,  // whole seconds, rounded
   title,           // library only: the title, or the file name
   tracknumber,     // library only: at least two digits
+  // Library columns without special handling, and "track artist".
+  artist,
+  album_artist,
+  genre,
+  album,
+  discnumber,
+  date,
+  track_artist,
 };
 
-// Matches ASCII-case-insensitively; none when the name is not special.
-special_field find_special_field(std::string_view name);
+// Matches ASCII-case-insensitively; none when the name is not known. Dispatches on the
+// name's length first: views resolve every field of every row through here.
+special_field find_known_field(std::string_view name);
+
+bool is_special_field(special_field field);
 
 bool is_location_field(special_field field);
 bool is_length_field(special_field field);

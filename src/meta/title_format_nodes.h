@@ -5,9 +5,21 @@
 #include <vector>
 
 #include "meta/title_format.h"
+#include "meta/title_format_fields.h"
 #include "meta/title_format_functions.h"
 
 namespace lumo {
+
+// A child node with its kind, resolved once when the tree is built.
+struct tf_child {
+  enum class kind : uint8_t { literal, field, conditional, other };
+  kind node_kind;
+  const title_format_node* node;
+};
+tf_child make_tf_child(const title_format_node_ptr& node);
+// Evaluates a child, calling literal, field and conditional nodes without a virtual call.
+bool evaluate_tf_child(const tf_child& child, title_format_context& context,
+                       title_format_output& out);
 
 class tf_literal_node final : public title_format_node {
  public:
@@ -24,24 +36,27 @@ class tf_literal_node final : public title_format_node {
 
 class tf_field_node final : public title_format_node {
  public:
-  explicit tf_field_node(std::string name) : name_(std::move(name)) {}
+  explicit tf_field_node(std::string name);
   bool evaluate(title_format_context& context, title_format_output& out) const override;
   bool is_constant() const override { return false; }
   title_format_node_ptr fold(const title_format_node_ptr& self) const override { return self; }
 
  private:
   std::string name_;
+  special_field known_;
 };
 
 class tf_conditional_node final : public title_format_node {
  public:
-  explicit tf_conditional_node(title_format_node_ptr child) : child_(std::move(child)) {}
+  explicit tf_conditional_node(title_format_node_ptr child)
+      : child_(std::move(child)), dispatch_(make_tf_child(child_)) {}
   bool evaluate(title_format_context& context, title_format_output& out) const override;
   bool is_constant() const override { return child_->is_constant(); }
   title_format_node_ptr fold(const title_format_node_ptr& self) const override;
 
  private:
   title_format_node_ptr child_;
+  tf_child dispatch_;
 };
 
 class tf_call_node final : public title_format_node {
@@ -72,14 +87,16 @@ class tf_unknown_call_node final : public title_format_node {
 
 class tf_sequence_node final : public title_format_node {
  public:
-  explicit tf_sequence_node(std::vector<title_format_node_ptr> children)
-      : children_(std::move(children)) {}
+  explicit tf_sequence_node(std::vector<title_format_node_ptr> children);
   bool evaluate(title_format_context& context, title_format_output& out) const override;
   bool is_constant() const override;
   title_format_node_ptr fold(const title_format_node_ptr& self) const override;
 
  private:
   std::vector<title_format_node_ptr> children_;
+  // The children again with their kind, so that evaluation can call the common kinds
+  // directly instead of through the virtual table (list views run this for every row).
+  std::vector<tf_child> dispatch_;
 };
 
 }  // namespace lumo

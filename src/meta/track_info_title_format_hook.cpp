@@ -22,7 +22,7 @@ bool track_info_title_format_hook::process_field(title_format_field_output& out,
     found = true;
     return true;
   }
-  special_field special = find_special_field(name);
+  special_field special = find_known_field(name);
   if (is_length_field(special)) {
     found = write_length_field(out, special, info_.get_length());
     if (!found) out.write("?", title_format_text_kind::other);
