@@ -109,7 +109,6 @@ int read_digits(std::string_view text, size_t pos, size_t count) {
 // "YYYY", "YYYY-MM" or "YYYY-MM-DD", optionally followed by a space and anything.
 // Anything else is all zeros.
 parsed_date parse_date(std::string_view text) {
-  parsed_date date;
   int year = read_digits(text, 0, 4);
   if (year < 0) return {};
   size_t pos = 4;
