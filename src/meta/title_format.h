@@ -83,14 +83,25 @@ inline size_t find_control_byte(std::string_view text, size_t from, unsigned cha
   constexpr uint64_t ones = 0x0101010101010101u;
   constexpr uint64_t highs = 0x8080808080808080u;
   const uint64_t extras = ones * extra;
-  size_t i = from;
-  for (; i + 8 <= text.size(); i += 8) {
-    uint64_t v;
-    std::memcpy(&v, text.data() + i, 8);
-    uint64_t below = (v - ones * 0x20) & ~v & highs;  // some byte < 0x20
+  // True when some byte of the word is below 0x20 or equal to extra (never a false
+  // negative; a hit is then located byte by byte).
+  auto has_hit = [&](uint64_t v) {
     uint64_t x = v ^ extras;
-    uint64_t equal = (x - ones) & ~x & highs;  // some byte == extra
-    if (below | equal) break;
+    return (((v - ones * 0x20) & ~v) | ((x - ones) & ~x)) & highs;
+  };
+  size_t i = from;
+  if (text.size() >= 8 && i < text.size()) {
+    for (; i + 8 <= text.size(); i += 8) {
+      uint64_t v;
+      std::memcpy(&v, text.data() + i, 8);
+      if (has_hit(v)) break;
+    }
+    if (i + 8 > text.size() && i < text.size()) {
+      // The tail: look at the last eight bytes, overlapping ones already seen clean.
+      uint64_t v;
+      std::memcpy(&v, text.data() + text.size() - 8, 8);
+      if (!has_hit(v)) return std::string_view::npos;
+    }
   }
   for (; i < text.size(); ++i) {
     auto c = static_cast<unsigned char>(text[i]);

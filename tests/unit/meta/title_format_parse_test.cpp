@@ -121,3 +121,35 @@ TEST(TitleFormatParse, DeepNestingStopsInsteadOfOverflowing) {
 
 }  // namespace
 }  // namespace lumo
+
+namespace lumo {
+namespace {
+
+// The word-at-a-time scan must agree with a plain byte loop for every length, start and
+// position of the byte it looks for, including hits just before the start.
+TEST(TitleFormatFilter, ControlByteScanMatchesBytewiseScan) {
+  for (size_t length = 0; length <= 20; ++length) {
+    for (size_t hit = 0; hit <= length; ++hit) {
+      for (char special : {'\t', ';', '\0', '\x1f', ' '}) {
+        std::string text(length, 'x');
+        if (hit < length) text[hit] = special;
+        if (length > 3) text[1] = '\xC3';  // bytes >= 0x80 are never hits
+        for (size_t from = 0; from <= length; ++from) {
+          size_t expected = std::string_view::npos;
+          for (size_t i = from; i < length; ++i) {
+            auto c = static_cast<unsigned char>(text[i]);
+            if (c < 0x20 || c == ';') {
+              expected = i;
+              break;
+            }
+          }
+          ASSERT_EQ(find_control_byte(text, from, ';'), expected)
+              << "length " << length << " hit " << hit << " from " << from;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lumo
