@@ -15,8 +15,8 @@ std::string round_trip_code_page(std::string_view text, legacy_code_page page) {
       WideCharToMultiByte(code_page, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
   if (narrow_length <= 0) return std::string(text);
   std::string narrow(size_t(narrow_length), '\0');
-  WideCharToMultiByte(code_page, 0, wide.data(), wide_length, narrow.data(), narrow_length,
-                      nullptr, nullptr);
+  WideCharToMultiByte(code_page, 0, wide.data(), wide_length, narrow.data(), narrow_length, nullptr,
+                      nullptr);
   int back_length = MultiByteToWideChar(code_page, 0, narrow.data(), narrow_length, nullptr, 0);
   if (back_length <= 0) return std::string(text);
   std::wstring back(size_t(back_length), L'\0');

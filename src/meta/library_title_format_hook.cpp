@@ -50,8 +50,8 @@ bool column_field(title_format_field_output& out, const std::string& text, bool&
 
 }  // namespace
 
-bool library_title_format_hook::process_field(title_format_field_output& out,
-                                              std::string_view name, bool& found) {
+bool library_title_format_hook::process_field(title_format_field_output& out, std::string_view name,
+                                              bool& found) {
   return process_known_field(out, name, find_known_field(name), found);
 }
 
@@ -62,8 +62,7 @@ bool library_title_format_hook::process_known_field(title_format_field_output& o
   const std::string& artist = s.column(summary_column::artist);
   const std::string& album_artist = s.column(summary_column::album_artist);
   switch (field) {
-    case special_field::none:
-      return false;
+    case special_field::none: return false;
     case special_field::artist:
       return column_field(out, artist.empty() ? album_artist : artist, found);
     case special_field::album_artist:

@@ -24,7 +24,10 @@ std::string format_whole(uint64_t seconds) {
   std::string text;
   char buffer[64];
   if (w > 0) {
-    std::snprintf(buffer, sizeof buffer, "%llu" "wk ", static_cast<unsigned long long>(w));
+    std::snprintf(buffer, sizeof buffer,
+                  "%llu"
+                  "wk ",
+                  static_cast<unsigned long long>(w));
     text += buffer;
   }
   if (d > 0 || w > 0) {
@@ -43,7 +46,9 @@ std::string format_whole(uint64_t seconds) {
 
 }  // namespace
 
-std::string format_time_text(double seconds) { return format_whole(round_units(seconds)); }
+std::string format_time_text(double seconds) {
+  return format_whole(round_units(seconds));
+}
 
 std::string format_time_text_ms(double seconds) {
   uint64_t ms = round_units(seconds * 1000.0);

@@ -27,7 +27,9 @@ namespace {
 const title_format_text_filter g_default_filter;
 }  // namespace
 
-const title_format_text_filter& default_text_filter() { return g_default_filter; }
+const title_format_text_filter& default_text_filter() {
+  return g_default_filter;
+}
 
 bool title_format_args::evaluate(size_t index, title_format_output& out) const {
   if (index >= nodes_.size()) return false;
@@ -57,14 +59,14 @@ bool evaluate_tf_child(const tf_child& child, title_format_context& context,
                        title_format_output& out) {
   switch (child.node_kind) {
     case tf_child::kind::literal:
-      return static_cast<const tf_literal_node*>(child.node)->tf_literal_node::evaluate(context, out);
+      return static_cast<const tf_literal_node*>(child.node)
+          ->tf_literal_node::evaluate(context, out);
     case tf_child::kind::field:
       return static_cast<const tf_field_node*>(child.node)->tf_field_node::evaluate(context, out);
     case tf_child::kind::conditional:
       return static_cast<const tf_conditional_node*>(child.node)
           ->tf_conditional_node::evaluate(context, out);
-    default:
-      return child.node->evaluate(context, out);
+    default: return child.node->evaluate(context, out);
   }
 }
 

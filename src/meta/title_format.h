@@ -175,9 +175,7 @@ class title_format_hook {
 // that only add fields.
 class title_format_null_hook : public title_format_hook {
  public:
-  bool process_field(title_format_field_output&, std::string_view, bool&) override {
-    return false;
-  }
+  bool process_field(title_format_field_output&, std::string_view, bool&) override { return false; }
   bool process_function(title_format_field_output&, std::string_view, title_format_args&,
                         bool&) override {
     return false;
@@ -241,6 +239,5 @@ class title_format_script {
   explicit title_format_script(title_format_node_ptr root) : root_(std::move(root)) {}
   title_format_node_ptr root_;
 };
-
 
 }  // namespace lumo

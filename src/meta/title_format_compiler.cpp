@@ -140,7 +140,8 @@ title_format_node_ptr parser::parse_level(std::string_view text, int depth) {
         if (const auto* entry = find_title_format_function(name))
           nodes.push_back(std::make_shared<tf_call_node>(*entry, std::move(args)));
         else
-          nodes.push_back(std::make_shared<tf_unknown_call_node>(std::string(name), std::move(args)));
+          nodes.push_back(
+              std::make_shared<tf_unknown_call_node>(std::string(name), std::move(args)));
         i = close + 1;
         break;
       }
@@ -149,7 +150,10 @@ title_format_node_ptr parser::parse_level(std::string_view text, int depth) {
       case ')': stop = true; break;
       case '\r':
       case '\n': ++i; break;
-      default: pending.push_back(c); ++i; break;
+      default:
+        pending.push_back(c);
+        ++i;
+        break;
     }
   }
   flush();

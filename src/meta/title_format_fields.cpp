@@ -11,7 +11,9 @@
 namespace lumo {
 namespace {
 
-bool is_separator(char c) { return c == '\\' || c == '/'; }
+bool is_separator(char c) {
+  return c == '\\' || c == '/';
+}
 
 void write_subsong_padded(title_format_field_output& out, uint32_t subsong) {
   char buffer[16];
@@ -85,8 +87,7 @@ special_field find_known_field(std::string_view name) {
     case 14:
       if (is("length_seconds")) return f::length_seconds;
       break;
-    default:
-      break;
+    default: break;
   }
   return f::none;
 }
@@ -103,10 +104,8 @@ bool is_location_field(special_field field) {
     case special_field::path:
     case special_field::path_sort:
     case special_field::directory:
-    case special_field::subsong:
-      return true;
-    default:
-      return false;
+    case special_field::subsong: return true;
+    default: return false;
   }
 }
 
@@ -134,12 +133,8 @@ bool write_location_field(title_format_field_output& out, special_field field,
                           const track_location& location) {
   std::string_view path = path_display_form(location.path);
   switch (field) {
-    case special_field::filename:
-      out.write(path_file_name(path, false));
-      return true;
-    case special_field::filename_ext:
-      out.write(path_file_name(path, true));
-      return true;
+    case special_field::filename: out.write(path_file_name(path, false)); return true;
+    case special_field::filename_ext: out.write(path_file_name(path, true)); return true;
     case special_field::filename_sort:
       out.write(path_file_name(path, false));
       out.write("|", title_format_text_kind::other);
@@ -167,8 +162,7 @@ bool write_location_field(title_format_field_output& out, special_field field,
                 title_format_text_kind::other);
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -189,8 +183,7 @@ bool write_length_field(title_format_field_output& out, special_field field, dou
                 title_format_text_kind::other);
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -21,7 +21,9 @@ struct colour_code {
   std::optional<rgb_colour> selected;
 };
 
-int64_t clamp_component(int64_t c) { return std::clamp<int64_t>(c, 0, 255); }
+int64_t clamp_component(int64_t c) {
+  return std::clamp<int64_t>(c, 0, 255);
+}
 
 void append_colour(std::string& text, const rgb_colour& c) {
   static constexpr char digits[] = "0123456789ABCDEF";
@@ -232,8 +234,8 @@ int64_t mul_div_round(int64_t a, int64_t b, int64_t c) {
   return int64_t(result);
 }
 
-void write_bar(const title_format_args& args, title_format_output& out, int64_t len,
-               int64_t a_from, int64_t a_to) {
+void write_bar(const title_format_args& args, title_format_output& out, int64_t len, int64_t a_from,
+               int64_t a_to) {
   std::string a = eval_string(args, 3, out);
   std::string b = eval_string(args, 4, out);
   for (int64_t i = 0; i < len; ++i) out.append(i >= a_from && i < a_to ? a : b);

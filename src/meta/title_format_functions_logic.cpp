@@ -92,14 +92,22 @@ bool invalid(title_format_output& out, std::string_view text) {
 }
 
 // Signed 64-bit arithmetic wraps instead of overflowing into undefined behaviour.
-int64_t wrap_add(int64_t a, int64_t b) { return int64_t(uint64_t(a) + uint64_t(b)); }
-int64_t wrap_sub(int64_t a, int64_t b) { return int64_t(uint64_t(a) - uint64_t(b)); }
-int64_t wrap_mul(int64_t a, int64_t b) { return int64_t(uint64_t(a) * uint64_t(b)); }
+int64_t wrap_add(int64_t a, int64_t b) {
+  return int64_t(uint64_t(a) + uint64_t(b));
+}
+int64_t wrap_sub(int64_t a, int64_t b) {
+  return int64_t(uint64_t(a) - uint64_t(b));
+}
+int64_t wrap_mul(int64_t a, int64_t b) {
+  return int64_t(uint64_t(a) * uint64_t(b));
+}
 int64_t safe_div(int64_t a, int64_t b) {
   if (b == -1) return int64_t(0 - uint64_t(a));
   return a / b;
 }
-int64_t safe_mod(int64_t a, int64_t b) { return b == -1 ? 0 : a % b; }
+int64_t safe_mod(int64_t a, int64_t b) {
+  return b == -1 ? 0 : a % b;
+}
 
 // Folds every argument as a number through op; found when any argument is found.
 template <typename Op>
@@ -246,7 +254,9 @@ bool fn_stricmp(const title_format_args& args, title_format_output& out) {
   return compare_args(args, out, true);
 }
 
-bool fn_null(const title_format_args&, title_format_output&) { return false; }
+bool fn_null(const title_format_args&, title_format_output&) {
+  return false;
+}
 
 bool fn_add(const title_format_args& args, title_format_output& out) {
   return fold_numbers(args, out, 0, 0, wrap_add);
@@ -274,11 +284,13 @@ bool fn_sub(const title_format_args& args, title_format_output& out) {
 }
 
 bool fn_div(const title_format_args& args, title_format_output& out) {
-  return fold_from_first(args, out, [](int64_t a, int64_t b) { return b == 0 ? a : safe_div(a, b); });
+  return fold_from_first(args, out,
+                         [](int64_t a, int64_t b) { return b == 0 ? a : safe_div(a, b); });
 }
 
 bool fn_mod(const title_format_args& args, title_format_output& out) {
-  return fold_from_first(args, out, [](int64_t a, int64_t b) { return b == 0 ? a : safe_mod(a, b); });
+  return fold_from_first(args, out,
+                         [](int64_t a, int64_t b) { return b == 0 ? a : safe_mod(a, b); });
 }
 
 bool fn_min(const title_format_args& args, title_format_output& out) {

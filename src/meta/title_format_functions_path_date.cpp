@@ -6,7 +6,9 @@ namespace {
 
 constexpr size_t max_extension_bytes = 32;
 
-bool is_path_separator(char c) { return c == '\\' || c == '/' || c == '|' || c == ':'; }
+bool is_path_separator(char c) {
+  return c == '\\' || c == '/' || c == '|' || c == ':';
+}
 
 // Byte offset where the last component of path starts.
 size_t last_component_start(std::string_view path) {
@@ -93,7 +95,9 @@ struct parsed_date {
   int day = 0;
 };
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Reads `count` digits at text[pos]; -1 when they are not all there.
 int read_digits(std::string_view text, size_t pos, size_t count) {
@@ -199,7 +203,9 @@ bool matches_pattern(std::string_view text, size_t pos, std::string_view pattern
   return true;
 }
 
-bool only_spaces(std::string_view text) { return text.find_first_not_of(' ') == text.npos; }
+bool only_spaces(std::string_view text) {
+  return text.find_first_not_of(' ') == text.npos;
+}
 
 }  // namespace
 

@@ -33,7 +33,9 @@ size_t clamp_count(int64_t n, size_t limit) {
   return uint64_t(n) > limit ? limit : size_t(n);
 }
 
-size_t clamp_count(int64_t n) { return n <= 0 ? 0 : size_t(n); }
+size_t clamp_count(int64_t n) {
+  return n <= 0 ? 0 : size_t(n);
+}
 
 template <typename Map>
 bool map_arg(const title_format_args& args, title_format_output& out, Map map) {
@@ -46,11 +48,17 @@ bool map_arg(const title_format_args& args, title_format_output& out, Map map) {
 
 bool is_word_separator(char32_t c) {
   switch (c) {
-    case ' ': case ',': case '\t': case '(': case ')': case '[': case ']':
-    case '|': case '/': case '\\':
-      return true;
-    default:
-      return false;
+    case ' ':
+    case ',':
+    case '\t':
+    case '(':
+    case ')':
+    case '[':
+    case ']':
+    case '|':
+    case '/':
+    case '\\': return true;
+    default: return false;
   }
 }
 
@@ -96,8 +104,10 @@ bool fn_rot13(const title_format_args& args, title_format_output& out) {
   return map_arg(args, out, [](std::string_view s) {
     std::string result(s);
     for (char& c : result) {
-      if (c >= 'a' && c <= 'z') c = char('a' + (c - 'a' + 13) % 26);
-      else if (c >= 'A' && c <= 'Z') c = char('A' + (c - 'A' + 13) % 26);
+      if (c >= 'a' && c <= 'z')
+        c = char('a' + (c - 'a' + 13) % 26);
+      else if (c >= 'A' && c <= 'Z')
+        c = char('A' + (c - 'A' + 13) % 26);
     }
     return result;
   });
@@ -268,7 +278,9 @@ bool fn_repeat(const title_format_args& args, title_format_output& out) {
 namespace {
 
 // $abbr keeps brackets inside words.
-bool is_abbr_separator(char32_t c) { return c != '[' && c != ']' && is_word_separator(c); }
+bool is_abbr_separator(char32_t c) {
+  return c != '[' && c != ']' && is_word_separator(c);
+}
 
 bool is_roman_letter(char c) {
   return c == 'I' || c == 'V' || c == 'X' || c == 'L' || c == 'C' || c == 'D' || c == 'M';
@@ -447,7 +459,8 @@ size_t match_prefix(std::string_view text, std::string_view prefix) {
   size_t i = 0, j = 0;
   while (j < prefix.size()) {
     if (i >= text.size()) return 0;
-    if (title_format_char_lower(utf8_next(text, i)) != title_format_char_lower(utf8_next(prefix, j)))
+    if (title_format_char_lower(utf8_next(text, i)) !=
+        title_format_char_lower(utf8_next(prefix, j)))
       return 0;
   }
   if (i >= text.size() || text[i] != ' ') return 0;

@@ -7,13 +7,21 @@ namespace lumo {
 
 // Characters beyond the Basic Multilingual Plane keep their case: the platform mapping
 // works on single UTF-16 units.
-char32_t title_format_char_upper(char32_t c) { return c < 0x10000 ? char_to_upper(c) : c; }
+char32_t title_format_char_upper(char32_t c) {
+  return c < 0x10000 ? char_to_upper(c) : c;
+}
 
-char32_t title_format_char_lower(char32_t c) { return c < 0x10000 ? char_to_lower(c) : c; }
+char32_t title_format_char_lower(char32_t c) {
+  return c < 0x10000 ? char_to_lower(c) : c;
+}
 
-std::string title_format_text_upper(std::string_view text) { return utf8_to_upper(text); }
+std::string title_format_text_upper(std::string_view text) {
+  return utf8_to_upper(text);
+}
 
-std::string title_format_text_lower(std::string_view text) { return utf8_to_lower(text); }
+std::string title_format_text_lower(std::string_view text) {
+  return utf8_to_lower(text);
+}
 
 bool text_equal_ignoring_case(std::string_view a, std::string_view b) {
   size_t i = 0, j = 0;

@@ -21,14 +21,19 @@ void* operator new(size_t size) {
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  std::free(p);
+}
 
 namespace {
 
 constexpr size_t record_count = 100000;
 
-const char* const g_album_script = "%album artist% - %album% - [[%discnumber%.]%tracknumber%. ]%title%";
+const char* const g_album_script =
+    "%album artist% - %album% - [[%discnumber%.]%tracknumber%. ]%title%";
 const char* const g_track_script = "[[%discnumber%.]%tracknumber%. ]%title%[ // %track artist%]";
 
 struct library_record {

@@ -69,9 +69,7 @@ TEST(LibraryFields, ColumnsFallbacksAndTrackNumbers) {
   EXPECT_EQ(library_format("%artist%|%album artist%|%ALBUM%|%date%|%discnumber%", s, loc),
             "Various|Various|Hits|1999|1");
   EXPECT_EQ(library_format("%tracknumber%", s, loc), "07");
-  EXPECT_EQ(library_format("%tracknumber%",
-                           make_summary("Song", "A", "", "", "123"), loc),
-            "123");
+  EXPECT_EQ(library_format("%tracknumber%", make_summary("Song", "A", "", "", "123"), loc), "123");
   EXPECT_EQ(library_format("%tracknumber%|[%tracknumber%.]%genre%|%comment%",
                            make_summary("Song", "A", "", "", ""), loc),
             "?|?|?");

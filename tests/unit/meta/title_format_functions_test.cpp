@@ -9,9 +9,11 @@ using testing_util::format;
 using testing_util::result;
 using testing_util::text;
 
-const std::vector<std::pair<std::string, std::string>> g_fields = {
-    {"title", "Für Elise"}, {"artist", "Beethoven"}, {"album artist", "Beethoven"},
-    {"date", "1810-04-27"}, {"empty", ""}};
+const std::vector<std::pair<std::string, std::string>> g_fields = {{"title", "Für Elise"},
+                                                                   {"artist", "Beethoven"},
+                                                                   {"album artist", "Beethoven"},
+                                                                   {"date", "1810-04-27"},
+                                                                   {"empty", ""}};
 
 TEST(TitleFormatFunctions, ConditionalsAndTheirSyntaxErrors) {
   EXPECT_EQ(format("$if(%title%,yes,no)", g_fields), (result{"yes", false}));
@@ -72,8 +74,7 @@ TEST(TitleFormatFunctions, ArithmeticIn64Bits) {
 }
 
 TEST(TitleFormatFunctions, NumberFormattingAndLimits) {
-  EXPECT_EQ(text("$num(-5,4) $num(42,1) $num(7,100)"),
-            "-005 42 " + std::string(31, '0') + "7");
+  EXPECT_EQ(text("$num(-5,4) $num(42,1) $num(7,100)"), "-005 42 " + std::string(31, '0') + "7");
   EXPECT_EQ(format("$num(%n%,3)", {{"n", "9"}}), (result{"009", true}));
   EXPECT_EQ(text("$hex(255,4) $hex(255,0) $hex(-1,0)"), "00FF FF FFFFFFFFFFFFFFFF");
   EXPECT_EQ(text("$roman(1994) $roman(-4) [$roman(0)] $roman(100001)"), "MCMXCIV IV  ");
@@ -104,8 +105,7 @@ TEST(TitleFormatFunctions, TextFunctionsCountCharactersNotBytes) {
   EXPECT_EQ(text("$cut(Für Elise,3)|$left(ab,10)|$right(Für Elise,5)|$right(ab,10)|$cut(ab,-1)"),
             "Für|ab|Elise|ab|");
   EXPECT_EQ(text("$substr(Für Elise,2,3)|$substr(abc,0,10)|$substr(abc,3,2)"), "ür|abc|");
-  EXPECT_EQ(text("$insert(Für Elise,_,3)|$insert(ab,X,99)|$insert(ab,X,0)"),
-            "Für_ Elise|abX|Xab");
+  EXPECT_EQ(text("$insert(Für Elise,_,3)|$insert(ab,X,99)|$insert(ab,X,0)"), "Für_ Elise|abX|Xab");
   EXPECT_EQ(text("$replace(a-b_c,-,+,_,' ')|$replace(aaa,aa,b,a,c)|$replace(abc,,x,b)"),
             "a+b c|bc|abc");
   EXPECT_EQ(text("$replace(ab)"), "");
@@ -148,25 +148,47 @@ TEST(TitleFormatFunctions, PathsSplitOnEverySeparator) {
 }
 
 TEST(TitleFormatFunctions, ColourCodesAndBars) {
-  const std::string red = "\x03" "0000FF\x03";
+  const std::string red =
+      "\x03"
+      "0000FF\x03";
   EXPECT_EQ(format("$rgb(255,0,0)"), (result{red, false}));
   EXPECT_EQ(text("$rgb()"), "\x03\x03");
-  EXPECT_EQ(text("$rgb(300,-5,16,1,2,3)"), "\x03" "1000FF|030201\x03");
+  EXPECT_EQ(text("$rgb(300,-5,16,1,2,3)"),
+            "\x03"
+            "1000FF|030201\x03");
   EXPECT_EQ(text("$rgb(1,2)"), "");
   EXPECT_EQ(text("$hsl(0,240,120)"), red);
-  EXPECT_EQ(text("$hsl(80,240,120)"), "\x03" "00FF00\x03");
-  EXPECT_EQ(text("$hsl(0,0,240)$hsl(0,0,0)"), "\x03" "FFFFFF\x03\x03" "000000\x03");
-  EXPECT_EQ(text("$hsl(40,240,120,160,240,60)"), "\x03" "00FFFF|800000\x03");
+  EXPECT_EQ(text("$hsl(80,240,120)"),
+            "\x03"
+            "00FF00\x03");
+  EXPECT_EQ(text("$hsl(0,0,240)$hsl(0,0,0)"),
+            "\x03"
+            "FFFFFF\x03\x03"
+            "000000\x03");
+  EXPECT_EQ(text("$hsl(40,240,120,160,240,60)"),
+            "\x03"
+            "00FFFF|800000\x03");
   // $blend runs back and forth: position 15 over range 10 is the same as 5.
   const std::string blend = "$blend($rgb(0,0,0),$rgb(200,100,50),";
-  EXPECT_EQ(format(blend + "5,10)"), (result{"\x03" "1932" "64\x03", true}));
+  EXPECT_EQ(format(blend + "5,10)"), (result{"\x03"
+                                             "1932"
+                                             "64\x03",
+                                             true}));
   EXPECT_EQ(text(blend + "15,10)"), text(blend + "5,10)"));
-  EXPECT_EQ(text(blend + "-10,10)"), "\x03" "3264C8\x03");
+  EXPECT_EQ(text(blend + "-10,10)"),
+            "\x03"
+            "3264C8\x03");
   EXPECT_EQ(text(blend + "3,0)"), text(blend + "1,2)"));
   EXPECT_EQ(format("$blend(x,$rgb(1,2,3),1,2)"), (result{"", false}));
-  EXPECT_EQ(text("$blend($rgb(0,0,0,0,0,0),$rgb(2,2,2,4,4,4),1,2)"), "\x03" "010101|020202\x03");
+  EXPECT_EQ(text("$blend($rgb(0,0,0,0,0,0),$rgb(2,2,2,4,4,4),1,2)"),
+            "\x03"
+            "010101|020202\x03");
   EXPECT_EQ(text("$transition(ab,$rgb(0,0,0),$rgb(255,255,255))"),
-            "\x03" "000000\x03" "a\x03" "FFFFFF\x03" "b\x03\x03");
+            "\x03"
+            "000000\x03"
+            "a\x03"
+            "FFFFFF\x03"
+            "b\x03\x03");
   EXPECT_EQ(format("$transition(%t%,x,y)", {{"t", "ab"}}), (result{"ab", true}));
   EXPECT_EQ(format("$progress(%p%,%r%,5,#,-)", {{"p", "50"}, {"r", "100"}}),
             (result{"---#-", true}));
@@ -207,11 +229,14 @@ TEST(TitleFormatFunctions, VariablesLiveForOneEvaluation) {
 
 TEST(TitleFormatFunctions, WrongArgumentCountsWriteNothing) {
   for (const char* script :
-       {"$upper()", "$upper(a,b)", "$num(5)", "$hex(1)", "$cut(a)", "$substr(a,1)", "$len()",
-        "$roman()", "$crc32()", "$filename()", "$ext(a,b)", "$year()", "$time()", "$blend(a)",
-        "$transition(a,b)", "$progress(1,2,3,4)", "$muldiv(1,2)", "$greater(1)", "$strcmp(a)",
-        "$repeat(a)", "$pad(a)", "$abbr()", "$insert(a,b)", "$select()", "$put(a)", "$get()",
-        "$crlf(x)", "$tab(1,2)", "$stripprefix()", "$longest()", "$fix_eol()", "$trim()"}) {
+       {"$upper()",       "$upper(a,b)",  "$num(5)",          "$hex(1)",
+        "$cut(a)",        "$substr(a,1)", "$len()",           "$roman()",
+        "$crc32()",       "$filename()",  "$ext(a,b)",        "$year()",
+        "$time()",        "$blend(a)",    "$transition(a,b)", "$progress(1,2,3,4)",
+        "$muldiv(1,2)",   "$greater(1)",  "$strcmp(a)",       "$repeat(a)",
+        "$pad(a)",        "$abbr()",      "$insert(a,b)",     "$select()",
+        "$put(a)",        "$get()",       "$crlf(x)",         "$tab(1,2)",
+        "$stripprefix()", "$longest()",   "$fix_eol()",       "$trim()"}) {
     EXPECT_EQ(format(script), (result{"", false})) << script;
   }
 }
