@@ -184,6 +184,71 @@ title_format_node_ptr tf_sequence_node::fold(const title_format_node_ptr& self) 
   return std::make_shared<tf_sequence_node>(std::move(children));
 }
 
+title_format_node_ptr tf_flat_node::try_flatten(const title_format_node_ptr& root) {
+  auto flat = std::make_shared<tf_flat_node>();
+  if (!flat->add(root, 0)) return nullptr;
+  flat->tree_ = root;
+  return flat;
+}
+
+bool tf_flat_node::add(const title_format_node_ptr& node, int depth) {
+  const title_format_node* p = node.get();
+  if (auto* literal = dynamic_cast<const tf_literal_node*>(p)) {
+    steps_.push_back({step::kind::literal, literal->found(), literal->text(), nullptr});
+    return true;
+  }
+  if (auto* field = dynamic_cast<const tf_field_node*>(p)) {
+    steps_.push_back({step::kind::field, false, {}, field});
+    return true;
+  }
+  if (auto* sequence = dynamic_cast<const tf_sequence_node*>(p)) {
+    for (const auto& child : sequence->children())
+      if (!add(child, depth)) return false;
+    return true;
+  }
+  if (auto* block = dynamic_cast<const tf_conditional_node*>(p)) {
+    if (depth + 1 >= max_depth) return false;
+    steps_.push_back({step::kind::block_begin, false, {}, nullptr});
+    if (!add(block->child(), depth + 1)) return false;
+    steps_.push_back({step::kind::block_end, false, {}, nullptr});
+    return true;
+  }
+  return false;
+}
+
+// A sequence's found flag is the OR of its children's and a block passes its child's on, so
+// one flag per open block is all the state there is.
+bool tf_flat_node::evaluate(title_format_context& context, title_format_output& out) const {
+  struct frame {
+    size_t mark;
+    bool found;
+  };
+  frame stack[max_depth];
+  int top = 0;
+  stack[0] = {0, false};
+  for (const step& s : steps_) {
+    switch (s.step_kind) {
+      case step::kind::literal:
+        out.append(s.text);
+        stack[top].found |= s.found;
+        break;
+      case step::kind::field:
+        stack[top].found |= s.field->tf_field_node::evaluate(context, out);
+        break;
+      case step::kind::block_begin: stack[++top] = {out.mark(), false}; break;
+      case step::kind::block_end: {
+        frame f = stack[top--];
+        if (f.found)
+          stack[top].found = true;
+        else
+          out.truncate(f.mark);
+        break;
+      }
+    }
+  }
+  return stack[0].found;
+}
+
 bool title_format_script::evaluate(title_format_hook& hook, title_format_output& out,
                                    const title_format_text_filter* filter) const {
   if (!root_) return false;

@@ -182,7 +182,10 @@ title_format_script title_format_script::compile(std::string_view text) {
   if (zero != std::string_view::npos) text = text.substr(0, zero);
   parser p;
   auto root = p.parse_level(text, 0);
-  return title_format_script(root->fold(root));
+  root = root->fold(root);
+  if (!root->is_constant())
+    if (auto flat = tf_flat_node::try_flatten(root)) root = std::move(flat);
+  return title_format_script(std::move(root));
 }
 
 }  // namespace lumo

@@ -153,3 +153,25 @@ TEST(TitleFormatFilter, ControlByteScanMatchesBytewiseScan) {
 
 }  // namespace
 }  // namespace lumo
+
+namespace lumo {
+namespace {
+
+// Shallow scripts run as a flat list of steps, deep ones as the tree: both must agree.
+TEST(TitleFormatParse, FlatAndTreeEvaluationAgree) {
+  const std::vector<std::pair<std::string, std::string>> track = {{"title", "T"}};
+  // A folded constant that is found keeps its block visible even beside a missing field.
+  EXPECT_EQ(format("[$stricmp(a,A)x%missing%]"), (result{"1x?", true}));
+  EXPECT_EQ(format("a[b[c%missing%]d]e"), (result{"ae", false}));
+  for (int depth : {1, 20, 31, 32, 33, 60}) {
+    std::string open(size_t(depth), '['), close(size_t(depth), ']');
+    EXPECT_EQ(format(open + "x%title%" + close + "|" + open + "y%missing%" + close, track),
+              (result{"xT|", true}))
+        << depth;
+    EXPECT_EQ(format("$if(%title%," + open + "x%title%" + close + ")", track), (result{"xT", true}))
+        << depth;
+  }
+}
+
+}  // namespace
+}  // namespace lumo

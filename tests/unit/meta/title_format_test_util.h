@@ -1,6 +1,7 @@
 #pragma once
 // A field provider over a plain list of fields, for tests of the language itself.
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,9 @@ struct result {
   std::string text;
   bool found;
   friend bool operator==(const result&, const result&) = default;
+  friend void PrintTo(const result& r, std::ostream* os) {
+    *os << '"' << r.text << "\" " << (r.found ? "found" : "not found");
+  }
 };
 
 inline result format(std::string_view script,
