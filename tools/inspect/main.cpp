@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "format_command.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -14,7 +15,10 @@ namespace {
 int usage() {
   std::fputs(
       "usage: lumo-inspect COMMAND [ARGS]\n"
-      "  --version   print the program version and the codec libraries' versions\n",
+      "  --version   print the program version and the codec libraries' versions\n"
+      "  format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]... [--length SECONDS]\n"
+      "              [--path URL] [--subsong N] [--library]\n"
+      "              evaluate a title formatting script against the given fields\n",
       stderr);
   return 2;
 }
@@ -29,6 +33,7 @@ int print_version() {
 int run(const std::vector<std::string>& args) {
   if (args.empty()) return usage();
   if (args[0] == "--version") return print_version();
+  if (args[0] == "format") return run_format_command(args);
   return usage();
 }
 
