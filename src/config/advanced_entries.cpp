@@ -29,26 +29,36 @@ advanced_text_entry volume_step_db{
     "1.0"};
 
 advanced_branch_entry fading{
-    {"Fading", {0xF13D9812u, 0x2320, 0x4E70, {0x86, 0x18, 0x5E, 0xC9, 0xB4, 0xFF, 0x32, 0x6F}},
+    {"Fading",
+     {0xF13D9812u, 0x2320, 0x4E70, {0x86, 0x18, 0x5E, 0xC9, 0xB4, 0xFF, 0x32, 0x6F}},
      group_playback}};
 
 advanced_integer_entry fade_out_ms{
     {"Fade out (ms)",
      {0xA5F3ED7Eu, 0xA587, 0x4A0E, {0xB0, 0x91, 0x3F, 0x45, 0x28, 0x72, 0x03, 0x38}},
-     fading.id(), 1},
-    100, 0, max_fade_ms};
+     fading.id(),
+     1},
+    100,
+    0,
+    max_fade_ms};
 
 advanced_integer_entry fade_on_seek_ms{
     {"Fade on seek (ms)",
      {0xCB7A5846u, 0xB39B, 0x4185, {0xA5, 0x62, 0xC4, 0x10, 0x38, 0xD7, 0x0D, 0xA3}},
-     fading.id(), 0},
-    100, 0, max_fade_ms};
+     fading.id(),
+     0},
+    100,
+    0,
+    max_fade_ms};
 
 advanced_integer_entry fade_on_pause_ms{
     {"Fade on pause (ms)",
      {0x5DAE8BF9u, 0xAFB0, 0x4F2D, {0x81, 0xF3, 0xD5, 0xD4, 0xA5, 0xB9, 0x83, 0x1A}},
-     fading.id(), 2},
-    100, 0, max_fade_ms};
+     fading.id(),
+     2},
+    100,
+    0,
+    max_fade_ms};
 
 advanced_branch_entry properties_dialog{
     {"Properties dialog",
@@ -74,7 +84,8 @@ advanced_text_entry title_display_format{
     "%TITLE%"};
 
 advanced_branch_entry mp3{
-    {"MP3", {0xE7B216BAu, 0xC3C0, 0x443E, {0x97, 0x4B, 0x50, 0x6F, 0xD9, 0xD2, 0x21, 0xBE}},
+    {"MP3",
+     {0xE7B216BAu, 0xC3C0, 0x443E, {0x97, 0x4B, 0x50, 0x6F, 0xD9, 0xD2, 0x21, 0xBE}},
      group_tagging}};
 
 advanced_branch_entry tag_writing_scheme{
@@ -85,24 +96,34 @@ advanced_branch_entry tag_writing_scheme{
 advanced_checkbox_entry scheme_id3v2_id3v1{
     {"ID3v2 + ID3v1",
      {0x1C7A9E30u, 0x6B2D, 0x4E58, {0xA4, 0xF1, 0x0D, 0x83, 0xC5, 0xB2, 0x96, 0xA7}},
-     tag_writing_scheme.id(), 0},
-    true, radio};
+     tag_writing_scheme.id(),
+     0},
+    true,
+    radio};
 
 advanced_checkbox_entry scheme_id3v2{
-    {"ID3v2", {0x7E5B2D91u, 0xC04A, 0x4B36, {0x9F, 0x1E, 0x28, 0xD6, 0xA7, 0xC3, 0xE4, 0x50}},
-     tag_writing_scheme.id(), 1},
-    false, radio};
+    {"ID3v2",
+     {0x7E5B2D91u, 0xC04A, 0x4B36, {0x9F, 0x1E, 0x28, 0xD6, 0xA7, 0xC3, 0xE4, 0x50}},
+     tag_writing_scheme.id(),
+     1},
+    false,
+    radio};
 
 advanced_checkbox_entry scheme_ape_id3v1{
     {"APE + ID3v1",
      {0xA3D60F84u, 0x5E19, 0x4C72, {0xB8, 0xA5, 0xE1, 0x7B, 0x94, 0xC2, 0xD0, 0x63}},
-     tag_writing_scheme.id(), 2},
-    false, radio};
+     tag_writing_scheme.id(),
+     2},
+    false,
+    radio};
 
 // The APE-only scheme is the fourth choice the tag writer offers.
 advanced_checkbox_entry scheme_ape{
-    {"APE", {0x4F81C2B7u, 0x9A30, 0x4DE6, {0x8B, 0x5C, 0x63, 0xF0, 0xA1, 0xE7, 0xD9, 0x28}},
-     tag_writing_scheme.id(), 3},
-    false, radio};
+    {"APE",
+     {0x4F81C2B7u, 0x9A30, 0x4DE6, {0x8B, 0x5C, 0x63, 0xF0, 0xA1, 0xE7, 0xD9, 0x28}},
+     tag_writing_scheme.id(),
+     3},
+    false,
+    radio};
 
 }  // namespace lumo::advanced

@@ -23,8 +23,8 @@ enum class advanced_entry_kind { branch, checkbox, radio, integer, text };
 
 class advanced_entry : public service_base {
  public:
-  static constexpr guid class_guid{0x5F2DDA1Bu, 0x7CCB, 0x4026,
-                                   {0x90, 0x6A, 0xCD, 0x52, 0x12, 0x2E, 0x57, 0x77}};
+  static constexpr guid class_guid{
+      0x5F2DDA1Bu, 0x7CCB, 0x4026, {0x90, 0x6A, 0xCD, 0x52, 0x12, 0x2E, 0x57, 0x77}};
   using parent_class = service_base;
   using service_class = advanced_entry;
 
@@ -46,8 +46,8 @@ class advanced_entry : public service_base {
 // items of its branch.
 class advanced_checkbox : public advanced_entry {
  public:
-  static constexpr guid class_guid{0xA5BFFC03u, 0x80BC, 0x45EF,
-                                   {0xAE, 0x46, 0x0D, 0x72, 0x22, 0x93, 0x81, 0xAA}};
+  static constexpr guid class_guid{
+      0xA5BFFC03u, 0x80BC, 0x45EF, {0xAE, 0x46, 0x0D, 0x72, 0x22, 0x93, 0x81, 0xAA}};
   using parent_class = advanced_entry;
 
   virtual bool get_state() const = 0;
@@ -60,8 +60,8 @@ class advanced_checkbox : public advanced_entry {
 
 class advanced_integer : public advanced_entry {
  public:
-  static constexpr guid class_guid{0x6BB75B7Eu, 0x8ED6, 0x43D4,
-                                   {0x92, 0x2D, 0xF7, 0xAB, 0x0C, 0xE1, 0xA7, 0x32}};
+  static constexpr guid class_guid{
+      0x6BB75B7Eu, 0x8ED6, 0x43D4, {0x92, 0x2D, 0xF7, 0xAB, 0x0C, 0xE1, 0xA7, 0x32}};
   using parent_class = advanced_entry;
 
   virtual int64_t get_value() const = 0;
@@ -78,8 +78,8 @@ class advanced_integer : public advanced_entry {
 // Main thread only: any other thread gets the internal-error crash.
 class advanced_text : public advanced_entry {
  public:
-  static constexpr guid class_guid{0x45AD1105u, 0x743B, 0x4D65,
-                                   {0x90, 0x0A, 0x99, 0x8A, 0xBE, 0x26, 0x23, 0x4F}};
+  static constexpr guid class_guid{
+      0x45AD1105u, 0x743B, 0x4D65, {0x90, 0x0A, 0x99, 0x8A, 0xBE, 0x26, 0x23, 0x4F}};
   using parent_class = advanced_entry;
 
   virtual std::string get_value() const = 0;
@@ -120,8 +120,7 @@ class static_advanced_entry : public Iface {
   double priority() const override { return info_.priority; }
 
  protected:
-  explicit static_advanced_entry(const advanced_entry_info& info)
-      : info_(info), factory_(*this) {}
+  explicit static_advanced_entry(const advanced_entry_info& info) : info_(info), factory_(*this) {}
   ~static_advanced_entry() = default;
 
  private:
@@ -174,8 +173,8 @@ class advanced_checkbox_entry final : public detail::static_advanced_entry<advan
 
 class advanced_integer_entry final : public detail::static_advanced_entry<advanced_integer> {
  public:
-  advanced_integer_entry(const advanced_entry_info& info, int64_t default_value,
-                         int64_t min_value, int64_t max_value)
+  advanced_integer_entry(const advanced_entry_info& info, int64_t default_value, int64_t min_value,
+                         int64_t max_value)
       : static_advanced_entry(info),
         default_(default_value),
         min_(min_value),

@@ -63,7 +63,9 @@ std::string config_dat_url() {
   return url + "config.dat";
 }
 
-md5_digest config_last_integrity_value() { return g_last_integrity; }
+md5_digest config_last_integrity_value() {
+  return g_last_integrity;
+}
 
 void load_config_dat(const abort_signal& abort) {
   std::string url = config_dat_url();
@@ -91,7 +93,9 @@ void config_dat_store::save(bool reset) {
   remove_if_exists(url);
 }
 
-void config_dat_store::save_now() { write_config_dat(abort_none()); }
+void config_dat_store::save_now() {
+  write_config_dat(abort_none());
+}
 
 LUMO_REGISTER_SINGLETON_SERVICE(config_dat_store);
 

@@ -18,7 +18,11 @@ config_var::config_var(const guid& id) : id_(id) {
   g_write_head = this;
 }
 
-config_var* config_read_list() { return g_read_head; }
-config_var* config_write_list() { return g_write_head; }
+config_var* config_read_list() {
+  return g_read_head;
+}
+config_var* config_write_list() {
+  return g_write_head;
+}
 
 }  // namespace lumo

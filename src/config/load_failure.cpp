@@ -24,6 +24,8 @@ void ask_continue_after_config_load_failure(std::string_view error_text, prompt_
   if (!go_on) throw kel::exception_shutdownrequest();
 }
 
-void set_ok_cancel_hook_for_tests(ok_cancel_hook hook) { g_test_hook = hook; }
+void set_ok_cancel_hook_for_tests(ok_cancel_hook hook) {
+  g_test_hook = hook;
+}
 
 }  // namespace lumo

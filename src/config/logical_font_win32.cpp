@@ -1,8 +1,8 @@
 #include "config/logical_font.h"
 
-#include <windows.h>
 #include <uxtheme.h>
 #include <vssym32.h>
+#include <windows.h>
 
 #include <cstring>
 
@@ -20,8 +20,8 @@ logical_font default_logical_font() {
   }
   std::vector<uint8_t> bytes(sizeof(lf));
   std::memcpy(bytes.data(), &lf, sizeof(lf));
-  return get_logical_font(std::span<const uint8_t, logical_font_size_bytes>(bytes.data(),
-                                                                            bytes.size()));
+  return get_logical_font(
+      std::span<const uint8_t, logical_font_size_bytes>(bytes.data(), bytes.size()));
 }
 
 }  // namespace lumo

@@ -8,7 +8,9 @@ namespace lumo {
 
 namespace {
 
-[[noreturn]] void throw_crypto_failure() { throw kel::exception("MD5 computation failed"); }
+[[noreturn]] void throw_crypto_failure() {
+  throw kel::exception("MD5 computation failed");
+}
 
 }  // namespace
 

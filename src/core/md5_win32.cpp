@@ -1,7 +1,7 @@
 #include "core/md5.h"
 
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include "core/exceptions.h"
 
@@ -9,7 +9,9 @@ namespace lumo {
 
 namespace {
 
-[[noreturn]] void throw_last_error() { throw kel::exception_win32(GetLastError()); }
+[[noreturn]] void throw_last_error() {
+  throw kel::exception_win32(GetLastError());
+}
 
 }  // namespace
 

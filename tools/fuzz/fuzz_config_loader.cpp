@@ -23,7 +23,9 @@ struct pair_record {
 
 // One variable of each kind, with GUIDs that differ only in the first byte so that
 // mutations find them easily.
-constexpr guid var_id(uint8_t n) { return {n, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}}; }
+constexpr guid var_id(uint8_t n) {
+  return {n, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+}
 config_bool g_bool{var_id(1), true};
 config_int32 g_int{var_id(2), 0};
 config_guid g_guid{var_id(3)};

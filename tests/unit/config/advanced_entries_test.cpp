@@ -91,7 +91,8 @@ TEST(AdvancedEntries, ValuesChangeWithinTheirRulesAndReset) {
   EXPECT_FALSE(scheme_id3v2_id3v1.get_state());
   EXPECT_FALSE(scheme_id3v2.get_state());
   EXPECT_TRUE(show_error_popups.get_state());  // another branch: untouched
-  for (advanced_checkbox_entry* e : {&scheme_id3v2_id3v1, &scheme_id3v2, &scheme_ape_id3v1, &scheme_ape})
+  for (advanced_checkbox_entry* e :
+       {&scheme_id3v2_id3v1, &scheme_id3v2, &scheme_ape_id3v1, &scheme_ape})
     e->reset();
   EXPECT_TRUE(scheme_id3v2_id3v1.get_state());
   EXPECT_FALSE(scheme_ape_id3v1.get_state());

@@ -50,9 +50,7 @@ class ConfigStore : public ::testing::Test {
     configure_config_dat_store({profile_folder(), is_read_only, prompt});
   }
   // The native path without its trailing separator.
-  std::string profile_folder() const {
-    return folder_.url().substr(7, folder_.url().size() - 8);
-  }
+  std::string profile_folder() const { return folder_.url().substr(7, folder_.url().size() - 8); }
   std::string config_url() const { return folder_ / "config.dat"; }
   bool config_exists() const { return find_file_system(config_url()).exists(config_url()); }
 

@@ -139,7 +139,6 @@ TEST(ConfigFile, AVariableReadingPastItsRecordFailsTheLoad) {
   put_guid(cut, id_a);
   put_u32_le(cut, 4);
   cut.insert(cut.end(), {9, 0});
-  EXPECT_THROW(apply_config_payload(cut, abort_none()),
-               sonatrix_io::exception_io_data_truncation);
+  EXPECT_THROW(apply_config_payload(cut, abort_none()), sonatrix_io::exception_io_data_truncation);
   reset_mine();
 }

@@ -23,8 +23,7 @@ config_string g_pattern{{0x10000004u, 0, 0, {1, 0, 0, 0, 0, 0, 0, 4}}, "%title%"
 config_window_position g_window{{0x10000005u, 0, 0, {1, 0, 0, 0, 0, 0, 0, 5}}};
 config_font g_font{{0x10000006u, 0, 0, {1, 0, 0, 0, 0, 0, 0, 6}}};
 config_blob g_folders{{0x10000007u, 0, 0, {1, 0, 0, 0, 0, 0, 0, 7}}};
-config_struct<replay_settings> g_replay{{0x10000008u, 0, 0, {1, 0, 0, 0, 0, 0, 0, 8}},
-                                        {2, 0.0f}};
+config_struct<replay_settings> g_replay{{0x10000008u, 0, 0, {1, 0, 0, 0, 0, 0, 0, 8}}, {2, 0.0f}};
 
 std::vector<uint8_t> record_of(const config_var& var) {
   vector_writer w;
@@ -54,15 +53,15 @@ TEST(ConfigVars, DefaultsAndEncodings) {
   // Text: the bytes alone, no length and no terminator.
   EXPECT_EQ(record_of(g_pattern), (std::vector<uint8_t>{'%', 't', 'i', 't', 'l', 'e', '%'}));
   EXPECT_EQ(record_of(g_window),
-            (std::vector<uint8_t>{0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0,
-                                  0, 0, 0x80, 0, 0, 0, 0x80}));
+            (std::vector<uint8_t>{0,    0,    0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                  0xFF, 0xFF, 0, 0, 0,    0x80, 0,    0,    0,    0x80}));
   EXPECT_EQ(record_of(g_font).size(), logical_font_size_bytes);
   EXPECT_TRUE(record_of(g_folders).empty());
 
   g_theme.set({0x1DE8F186u, 0x735F, 0x4F81, {0xB6, 0x87, 0x43, 0x0C, 0x92, 0x99, 0x3A, 0x15}});
-  EXPECT_EQ(record_of(g_theme), (std::vector<uint8_t>{0x86, 0xF1, 0xE8, 0x1D, 0x5F, 0x73, 0x81,
-                                                      0x4F, 0xB6, 0x87, 0x43, 0x0C, 0x92, 0x99,
-                                                      0x3A, 0x15}));
+  EXPECT_EQ(record_of(g_theme),
+            (std::vector<uint8_t>{0x86, 0xF1, 0xE8, 0x1D, 0x5F, 0x73, 0x81, 0x4F, 0xB6, 0x87, 0x43,
+                                  0x0C, 0x92, 0x99, 0x3A, 0x15}));
   reset_all();
 }
 
@@ -116,9 +115,12 @@ TEST(ConfigVars, ShortRecordsFailAsTruncation) {
     config_var* var;
     size_t size_bytes;
   };
-  const fixed_case cases[] = {{&g_flag, 1},   {&g_count, 4},
-                              {&g_theme, 16}, {&g_window, 20},
-                              {&g_font, logical_font_size_bytes}, {&g_replay, sizeof(replay_settings)}};
+  const fixed_case cases[] = {{&g_flag, 1},
+                              {&g_count, 4},
+                              {&g_theme, 16},
+                              {&g_window, 20},
+                              {&g_font, logical_font_size_bytes},
+                              {&g_replay, sizeof(replay_settings)}};
   for (const auto& c : cases) {
     std::vector<uint8_t> bytes(c.size_bytes - 1, 0x5A);
     span_reader r(bytes);
