@@ -49,8 +49,8 @@ class task_status {
 
 class task_callback : public service_base {
  public:
-  static constexpr guid class_guid{0x7a3c51e9u, 0xd208, 0x4f6b,
-                                   {0xa1, 0x0e, 0x64, 0x2f, 0xc8, 0x95, 0x3b, 0x17}};
+  static constexpr guid class_guid{
+      0x7a3c51e9u, 0xd208, 0x4f6b, {0xa1, 0x0e, 0x64, 0x2f, 0xc8, 0x95, 0x3b, 0x17}};
   using parent_class = service_base;
 
   // Main thread, after the dialog exists and before the worker starts.
@@ -66,15 +66,15 @@ class task_callback : public service_base {
 };
 
 namespace task_flags {
-inline constexpr uint32_t cancel = 0x1;          // Cancel available; else no system menu
-inline constexpr uint32_t minimize_parent = 0x2; // a button that minimises the parent
-inline constexpr uint32_t show_progress = 0x4;   // 0..100 bar; else a marquee
-inline constexpr uint32_t secondary = 0x8;       // second bar (implies show_progress)
-inline constexpr uint32_t details = 0x10;        // two detail lines enabled
-inline constexpr uint32_t pause_box = 0x20;      // a Pause check box
-inline constexpr uint32_t high_priority = 0x40;  // worker at THREAD_PRIORITY_TIME_CRITICAL
-inline constexpr uint32_t delayed_show = 0x80;   // hidden until 500 ms passed (implies modeless)
-inline constexpr uint32_t modeless = 0x100;      // the parent stays usable
+inline constexpr uint32_t cancel = 0x1;           // Cancel available; else no system menu
+inline constexpr uint32_t minimize_parent = 0x2;  // a button that minimises the parent
+inline constexpr uint32_t show_progress = 0x4;    // 0..100 bar; else a marquee
+inline constexpr uint32_t secondary = 0x8;        // second bar (implies show_progress)
+inline constexpr uint32_t details = 0x10;         // two detail lines enabled
+inline constexpr uint32_t pause_box = 0x20;       // a Pause check box
+inline constexpr uint32_t high_priority = 0x40;   // worker at THREAD_PRIORITY_TIME_CRITICAL
+inline constexpr uint32_t delayed_show = 0x80;    // hidden until 500 ms passed (implies modeless)
+inline constexpr uint32_t modeless = 0x100;       // the parent stays usable
 }  // namespace task_flags
 
 // The flags with their implications added.
@@ -91,6 +91,35 @@ std::string unhandled_exception_title(std::string_view task_title);
 // service with icon error. Never throws.
 void run_task_body(task_callback& callback, task_status& status, const abort_signal& abort,
                    std::string_view task_title);
+
+// Starting a task (Windows only; main thread).
+struct threaded_process {
+  // Creates the dialog, registers the task and starts the worker; returns at once. The
+  // dialog is modal to parent unless flags say modeless.
+  static void run(service_ptr<task_callback> callback, uint32_t flags, window_handle parent,
+                  std::string_view title);
+  // Blocks in a modal loop until the task is done; true when it was not cancelled.
+  // Prefer run: a nested message loop surprises the code above it.
+  static bool run_modal(service_ptr<task_callback> callback, uint32_t flags, window_handle parent,
+                        std::string_view title);
+};
+
+// Messages of the progress dialog.
+inline constexpr uint32_t task_done_message = 0x8001;  // WM_APP + 1, posted by the worker
+inline constexpr uintptr_t task_refresh_timer = 0x10E1;
+inline constexpr uint32_t task_refresh_interval_ms = 250;
+
+// Control ids of the progress dialog (Cancel is IDCANCEL, 2).
+namespace task_dialog_control {
+inline constexpr int cancel = 2;
+inline constexpr int item = 1001;
+inline constexpr int progress = 1002;
+inline constexpr int detail1 = 1003;
+inline constexpr int detail2 = 1004;
+inline constexpr int secondary_progress = 1005;
+inline constexpr int pause = 1006;
+inline constexpr int minimize_parent = 1007;
+}  // namespace task_dialog_control
 
 // The running tasks, in start order; main thread only.
 class task_registry {

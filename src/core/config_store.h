@@ -9,8 +9,8 @@ namespace lumo {
 
 class config_store : public service_base {
  public:
-  static constexpr guid class_guid{0x6d2a9f47u, 0x1c8e, 0x4f02,
-                                   {0xb3, 0x5d, 0x7e, 0x90, 0x24, 0xa1, 0x6c, 0xe8}};
+  static constexpr guid class_guid{
+      0x6d2a9f47u, 0x1c8e, 0x4f02, {0xb3, 0x5d, 0x7e, 0x90, 0x24, 0xa1, 0x6c, 0xe8}};
   using parent_class = service_base;
   using service_class = config_store;
 

@@ -15,6 +15,8 @@ void debug_output(std::string_view text) {
     platform_debug_output(text);
 }
 
-void set_debug_output_sink(debug_output_sink sink) { g_sink.store(sink, std::memory_order_release); }
+void set_debug_output_sink(debug_output_sink sink) {
+  g_sink.store(sink, std::memory_order_release);
+}
 
 }  // namespace lumo

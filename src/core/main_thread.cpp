@@ -56,8 +56,12 @@ void assert_main_thread(thread_violation mode) {
   internal_error_crash("called off the main thread");
 }
 
-void set_main_thread_id(uint32_t id) { g_main_thread.store(id); }
-uint32_t main_thread_id() { return g_main_thread.load(); }
+void set_main_thread_id(uint32_t id) {
+  g_main_thread.store(id);
+}
+uint32_t main_thread_id() {
+  return g_main_thread.load();
+}
 
 void post_to_main_thread(service_ptr<main_thread_callback> callback) {
   {

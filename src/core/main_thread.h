@@ -16,8 +16,8 @@ namespace lumo {
 
 class main_thread_callback : public service_base {
  public:
-  static constexpr guid class_guid{0x2e94b7d1u, 0x0f63, 0x4a2c,
-                                   {0x95, 0x48, 0x3d, 0xe7, 0x1a, 0x86, 0x0b, 0x5f}};
+  static constexpr guid class_guid{
+      0x2e94b7d1u, 0x0f63, 0x4a2c, {0x95, 0x48, 0x3d, 0xe7, 0x1a, 0x86, 0x0b, 0x5f}};
   using parent_class = service_base;
 
   // Called on the main thread.

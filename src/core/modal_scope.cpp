@@ -33,7 +33,9 @@ void modal_scope::set_window(window_handle window) {
   if (active_) g_modal_window = window;
 }
 
-bool can_prompt() { return is_main_thread() && !g_modal; }
+bool can_prompt() {
+  return is_main_thread() && !g_modal;
+}
 
 bool check_can_prompt() {
   if (can_prompt()) return true;
@@ -41,6 +43,8 @@ bool check_can_prompt() {
   return false;
 }
 
-window_handle modal_window() { return is_main_thread() ? g_modal_window : nullptr; }
+window_handle modal_window() {
+  return is_main_thread() ? g_modal_window : nullptr;
+}
 
 }  // namespace lumo

@@ -13,9 +13,13 @@
 
 namespace lumo {
 
-void platform_debug_output(std::string_view text) { OutputDebugStringW(to_wide(text).c_str()); }
+void platform_debug_output(std::string_view text) {
+  OutputDebugStringW(to_wide(text).c_str());
+}
 
-uint32_t current_thread_id() { return GetCurrentThreadId(); }
+uint32_t current_thread_id() {
+  return GetCurrentThreadId();
+}
 
 void internal_error_crash(std::string_view reason) {
   debug_output("Internal error: " + std::string(reason) + "\n");

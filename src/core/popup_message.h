@@ -13,8 +13,8 @@ enum class popup_icon : uint32_t { information = 0, error = 1, warning = 2 };
 
 class popup_message : public service_base {
  public:
-  static constexpr guid class_guid{0x1f7d3c05u, 0x6a41, 0x4e9b,
-                                   {0x8d, 0x12, 0xc9, 0x3e, 0x5b, 0x70, 0xa4, 0x26}};
+  static constexpr guid class_guid{
+      0x1f7d3c05u, 0x6a41, 0x4e9b, {0x8d, 0x12, 0xc9, 0x3e, 0x5b, 0x70, 0xa4, 0x26}};
   using parent_class = service_base;
   using service_class = popup_message;
 

@@ -27,8 +27,8 @@ class service_base {
   // The object as the interface id, with a reference added; null when it has none.
   virtual service_base* query_interface(const guid& id) noexcept = 0;
 
-  static constexpr guid class_guid{0x8c6f1e2au, 0x43d9, 0x4b57,
-                                   {0x9e, 0x21, 0x5a, 0x0c, 0x7d, 0x33, 0xe4, 0x18}};
+  static constexpr guid class_guid{
+      0x8c6f1e2au, 0x43d9, 0x4b57, {0x9e, 0x21, 0x5a, 0x0c, 0x7d, 0x33, 0xe4, 0x18}};
 
  protected:
   service_base() = default;

@@ -21,7 +21,9 @@ service_factory_base::service_factory_base(const guid& class_guid)
   g_factory_list = this;
 }
 
-const service_factory_base* static_factory_list() { return g_factory_list; }
+const service_factory_base* static_factory_list() {
+  return g_factory_list;
+}
 
 std::vector<const service_factory_base*> static_factories() {
   std::vector<const service_factory_base*> list;

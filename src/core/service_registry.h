@@ -78,8 +78,8 @@ class singleton_factory final : public service_factory_base {
 // The class GUID of the input-opening service: the single entry through which files
 // are opened for decoding, info reading and tag writing. Declared here because the
 // registry checks at build time that exactly one implementation exists.
-inline constexpr guid input_entry_class_guid{0x3b0e6a51u, 0x9f2c, 0x4d84,
-                                             {0xa7, 0x6e, 0x11, 0xc4, 0x58, 0x0d, 0x92, 0xbf}};
+inline constexpr guid input_entry_class_guid{
+    0x3b0e6a51u, 0x9f2c, 0x4d84, {0xa7, 0x6e, 0x11, 0xc4, 0x58, 0x0d, 0x92, 0xbf}};
 
 class service_registry {
  public:

@@ -4,6 +4,7 @@
 
 #include "core/popup_recorder.h"
 #include "core/service_registry.h"
+#include "recording_popups.h"
 
 using namespace lumo;
 
@@ -18,7 +19,7 @@ TEST(BackgroundTask, FlagImplicationsAndDelayedDisplay) {
   const uint32_t delayed = effective_task_flags(delayed_show);
   EXPECT_FALSE(should_show_dialog(delayed, false, 500));  // "more than" 500 ms
   EXPECT_TRUE(should_show_dialog(delayed, false, 501));
-  EXPECT_FALSE(should_show_dialog(delayed, true, 5000));  // already shown
+  EXPECT_FALSE(should_show_dialog(delayed, true, 5000));    // already shown
   EXPECT_FALSE(should_show_dialog(modeless, false, 5000));  // shown at once instead
 }
 
@@ -55,8 +56,7 @@ class scripted_task : public task_callback {
 };
 
 TEST(BackgroundTask, EscapingExceptionIsReportedThroughThePopupService) {
-  services().build(static_factories());
-  popup_recorder::take_recorded();
+  use_recording_popups();
   task_status status;
 
   service_impl<scripted_task> fine(scripted_task::ending::normal);

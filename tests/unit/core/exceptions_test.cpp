@@ -35,7 +35,9 @@ TEST(Exceptions, Win32CodesMapToTheIoFamily) {
   }
 }
 
-std::string nothing(std::string_view) { return {}; }
+std::string nothing(std::string_view) {
+  return {};
+}
 
 TEST(Exceptions, MissingLanguageTextReadsUnknownException) {
   static const lumo::text_source empty_language{nothing};

@@ -122,17 +122,4 @@ TEST(MainThread, CallbacksFromOtherThreadsAllRunOnTheMainThreadInPostOrder) {
   }
 }
 
-TEST(MainThreadDeathTest, AssertOffTheMainThreadCrashes) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_TRUE(is_main_thread());
-  assert_main_thread();  // fine here
-  EXPECT_DEATH(std::thread([] { assert_main_thread(thread_violation::report_then_crash); }).join(),
-               "Error: this function can be called only from main thread\\.");
-  // No recorded main thread disables the check.
-  uint32_t saved = main_thread_id();
-  set_main_thread_id(0);
-  std::thread([] { EXPECT_TRUE(is_main_thread()); }).join();
-  set_main_thread_id(saved);
-}
-
 }  // namespace

@@ -99,14 +99,6 @@ TEST(ServiceRegistry, OrdersByGuidBytesAndKeepsListOrderWithinAClass) {
   EXPECT_EQ(r.find_class(beta::class_guid), nullptr);
 }
 
-TEST(ServiceRegistryDeathTest, GetSingleCrashesUnlessExactlyOne) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  service_registry r;
-  r.build({&f_alpha_one, &f_alpha_two, &f_beta});
-  EXPECT_DEATH(get_single_service<orphan>(r), "0xAA67913C");
-  EXPECT_DEATH(get_single_service<alpha>(r), "0xAA67913C");
-}
-
 TEST(ServiceObjects, CountsQueriesAndSingletons) {
   {
     service_ptr<alpha> a = make_service<alpha_one>();
