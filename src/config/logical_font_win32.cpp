@@ -1,8 +1,9 @@
 #include "config/logical_font.h"
 
+#include <windows.h>
+// The theme headers need the types of windows.h first.
 #include <uxtheme.h>
 #include <vssym32.h>
-#include <windows.h>
 
 #include <cstring>
 

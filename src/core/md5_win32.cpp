@@ -1,7 +1,8 @@
 #include "core/md5.h"
 
-#include <wincrypt.h>
 #include <windows.h>
+// wincrypt.h needs the types of windows.h first.
+#include <wincrypt.h>
 
 #include "core/exceptions.h"
 
