@@ -1,7 +1,5 @@
 #include "config/config_dat_store.h"
 
-#include <algorithm>
-
 #include "config/config_file.h"
 #include "config/native_separator.h"
 #include "core/exceptions.h"
@@ -17,10 +15,6 @@ namespace {
 config_store_options g_options;
 md5_digest g_last_integrity{};
 
-bool is_all_zero(std::span<const uint8_t> bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; });
-}
-
 void remove_if_exists(const std::string& url) {
   const file_system& fs = find_file_system(url);
   if (fs.exists(url)) fs.remove(url);
@@ -35,8 +29,7 @@ void write_config_dat(const abort_signal& abort) {
   if (integrity == g_last_integrity) return;
 
   // Nothing worth keeping: no file rather than a file of nothing.
-  constexpr size_t trivial_payload_bytes = 4;
-  if (payload.size() <= trivial_payload_bytes && is_all_zero(payload)) {
+  if (is_trivial_config_payload(payload)) {
     remove_if_exists(url);
   } else {
     std::vector<uint8_t> content = encode_config_file(payload, integrity);

@@ -50,6 +50,12 @@ std::vector<uint8_t> build_config_payload(const abort_signal& abort) {
   return payload;
 }
 
+bool is_trivial_config_payload(std::span<const uint8_t> payload) {
+  constexpr size_t trivial_payload_bytes = 4;
+  return payload.size() <= trivial_payload_bytes &&
+         std::all_of(payload.begin(), payload.end(), [](uint8_t b) { return b == 0; });
+}
+
 std::vector<uint8_t> encode_config_file(std::span<const uint8_t> payload,
                                         const md5_digest& integrity) {
   std::vector<uint8_t> out;

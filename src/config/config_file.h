@@ -27,6 +27,10 @@ md5_digest config_integrity_value(std::span<const uint8_t> payload);
 // Every variable of the write list as one record each.
 std::vector<uint8_t> build_config_payload(const abort_signal& abort);
 
+// A payload of at most 4 bytes, all zero: nothing worth a file (the store deletes
+// config.dat instead of writing one).
+bool is_trivial_config_payload(std::span<const uint8_t> payload);
+
 // Header, integrity value, length and payload.
 std::vector<uint8_t> encode_config_file(std::span<const uint8_t> payload,
                                         const md5_digest& integrity);

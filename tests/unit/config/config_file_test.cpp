@@ -66,6 +66,14 @@ TEST(ConfigFile, LayoutOfAWrittenFile) {
   EXPECT_EQ(parse(file).payload, payload);
 }
 
+TEST(ConfigFile, OnlyShortAllZeroPayloadsAreTrivial) {
+  EXPECT_TRUE(is_trivial_config_payload({}));
+  const std::vector<uint8_t> four_zeros(4, 0), five_zeros(5, 0), one_set{0, 1};
+  EXPECT_TRUE(is_trivial_config_payload(four_zeros));
+  EXPECT_FALSE(is_trivial_config_payload(five_zeros));
+  EXPECT_FALSE(is_trivial_config_payload(one_set));
+}
+
 TEST(ConfigFile, DamagedFilesAreRejected) {
   std::vector<uint8_t> payload;
   add_record(payload, id_a, {5, 0, 0, 0});
