@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 
+#include "config/advanced_entry.h"
 #include "core/config_store.h"
 #include "core/popup_message.h"
 
@@ -182,6 +183,8 @@ TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
   };
   const expected known[] = {
       {"popup message", popup_message::class_guid, 1},
+      {"configuration store", config_store::class_guid, 1},
+      {"advanced preference entry", advanced_entry::class_guid, 17},
   };
   size_t total = 0;
   for (const expected& e : known) {
