@@ -1,0 +1,28 @@
+#pragma once
+#include <functional>
+#include <string_view>
+
+#include "core/abort.h"
+#include "fs/file.h"
+
+namespace lumo {
+
+// Writes a whole file so that readers see either the complete old content or the
+// complete new one: write_content fills url + ".tmp" (opened new, positioned at 0), which
+// then replaces url. write_content must not keep the file object beyond its return.
+//
+// - A read-only target raises kel::exception "file exists and is read-only" before
+//   anything is written.
+// - A failure while writing, or any replacement failure but a sharing violation,
+//   removes the ".tmp" and rethrows.
+// - A sharing violation (a reader holding the target) is retried every 50 ms, 20
+//   attempts in all. After the last one exception_io_sharing_violation is raised and
+//   the ".tmp" is kept: it holds the complete new content, the target the old.
+void replace_file_atomically(std::string_view url,
+                             const std::function<void(file&, const abort_signal&)>& write_content,
+                             const abort_signal& abort);
+
+inline constexpr int replace_attempts = 20;
+inline constexpr int replace_retry_pause_ms = 50;
+
+}  // namespace lumo
