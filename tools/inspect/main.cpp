@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "inspect_input.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -14,7 +15,10 @@ namespace {
 int usage() {
   std::fputs(
       "usage: lumo-inspect COMMAND [ARGS]\n"
-      "  --version   print the program version and the codec libraries' versions\n",
+      "  --version   print the program version and the codec libraries' versions\n"
+      "  info FILE   track information as JSON\n"
+      "  decode FILE [--subsong N] [--seek SECONDS] (-o OUT.wav | --md5)\n"
+      "              decode to a 32-bit float WAV, or print the MD5 of the float samples\n",
       stderr);
   return 2;
 }
@@ -29,6 +33,8 @@ int print_version() {
 int run(const std::vector<std::string>& args) {
   if (args.empty()) return usage();
   if (args[0] == "--version") return print_version();
+  if (args[0] == "info") return inspect_info(args);
+  if (args[0] == "decode") return inspect_decode(args);
   return usage();
 }
 
