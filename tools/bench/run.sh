@@ -14,7 +14,7 @@ run() {  # benchmark program name
   "build/native-release/bench/$1" --benchmark_out="$json" --benchmark_out_format=json
   python3 - "$json" <<'PY'
 import json, sys
-runs = {b["name"]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
+runs = {b["name"].split("/")[0]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
 for name, b in runs.items():
     ref = runs.get(name + "_reference")
     if ref:

@@ -6,6 +6,7 @@
 #include "fs/file_system.h"
 #include "fs/memory_file.h"
 #include "input/input_exceptions.h"
+#include "input/input_info_fields.h"
 #include "input/input_matching.h"
 #include "input/input_open.h"
 #include "test_support.h"
@@ -130,6 +131,30 @@ TEST(input_framework, retagging_temporary_name) {
             "file:///music/Some Album/temp-455CEED86AFA082C624B9A1CA3CBC853.tmp");
   EXPECT_EQ(retagging_temporary_name("C:\\Music\\a.mp3"),
             "C:\\Music\\temp-0F2264A71068CB922BE379CF1C79DAF2.tmp");
+}
+
+}  // namespace
+}  // namespace lumo
+
+namespace lumo {
+namespace {
+
+TEST(input_info_fields, decoded_bit_depth_and_channel_mask_tag) {
+  track_info_mutable info;
+  EXPECT_EQ(decoded_bits_per_sample(info), 0u);
+  info.info_set("bitspersample", "24");
+  EXPECT_EQ(decoded_bits_per_sample(info), 24u);
+  info.info_set("decoded_bitspersample", "32");
+  EXPECT_EQ(decoded_bits_per_sample(info), 32u);
+
+  EXPECT_EQ(channel_mask_from_tag("0x3F"), 0x3Fu);
+  EXPECT_EQ(channel_mask_from_tag("0X60f"), 0x60Fu);
+  EXPECT_EQ(channel_mask_from_tag("63"), std::nullopt);
+  EXPECT_EQ(channel_mask_from_tag("0x"), std::nullopt);
+  EXPECT_EQ(channel_mask_from_tag("0x3G"), std::nullopt);
+  EXPECT_EQ(channel_mask_from_tags(info), std::nullopt);
+  info.meta_set("waveformatextensible_channel_mask", "0x33");
+  EXPECT_EQ(channel_mask_from_tags(info), 0x33u);
 }
 
 }  // namespace
