@@ -11,12 +11,24 @@ namespace lumo {
 
 namespace {
 
+namespace io = sonatrix_io;
+
 void remove_quietly(const file_system& fs, std::string_view url) {
   try {
     fs.remove(url);
   } catch (const std::exception&) {
     // The original failure is what the caller needs to hear about.
   }
+}
+
+// Someone holds the target open. Windows reports that as a sharing violation, or as
+// access denied when the rename itself finds the target open (NTFS does, and Wine
+// alike). A read-only target was refused before anything was written, so "denied"
+// here means "busy" - except on write-protected media, which no wait will change.
+bool is_target_busy(const io::exception_io& e) {
+  if (dynamic_cast<const io::exception_io_sharing_violation*>(&e)) return true;
+  if (dynamic_cast<const io::exception_io_write_protected*>(&e)) return false;
+  return dynamic_cast<const io::exception_io_denied*>(&e) != nullptr;
 }
 
 }  // namespace
@@ -43,9 +55,13 @@ void replace_file_atomically(std::string_view url,
     try {
       fs.replace(temp_url, url);
       return;
-    } catch (const sonatrix_io::exception_io_sharing_violation&) {
-      // Someone is reading the target. The new content is complete in the ".tmp", so
-      // giving up keeps it there rather than throwing away what the caller wrote.
+    } catch (const io::exception_io& e) {
+      if (!is_target_busy(e)) {
+        remove_quietly(fs, temp_url);
+        throw;
+      }
+      // Giving up keeps the ".tmp": it holds the complete new content, and throwing
+      // away what the caller wrote would lose data the target never received.
       if (attempt >= replace_attempts) throw;
     } catch (...) {
       remove_quietly(fs, temp_url);

@@ -15,9 +15,10 @@ namespace lumo {
 //   anything is written.
 // - A failure while writing, or any replacement failure but a sharing violation,
 //   removes the ".tmp" and rethrows.
-// - A sharing violation (a reader holding the target) is retried every 50 ms, 20
-//   attempts in all. After the last one exception_io_sharing_violation is raised and
-//   the ".tmp" is kept: it holds the complete new content, the target the old.
+// - A target held open by someone else (a sharing violation, or access denied from
+//   the rename) is retried every 50 ms, 20 attempts in all. After the last one that
+//   error is raised and the ".tmp" is kept: it holds the complete new content, the
+//   target the complete old one.
 void replace_file_atomically(std::string_view url,
                              const std::function<void(file&, const abort_signal&)>& write_content,
                              const abort_signal& abort);

@@ -21,6 +21,13 @@ class buffered_file final : public file {
   size_t read(void* buffer, size_t count_bytes, const abort_signal& abort) override {
     abort.check();
     auto* out = static_cast<std::byte*>(buffer);
+    // The common case of format readers: a small read wholly inside the buffer.
+    if (position_ >= buffer_start_ && position_ - buffer_start_ <= buffer_length_ &&
+        count_bytes <= buffer_length_ - (position_ - buffer_start_)) {
+      std::memcpy(out, buffer_.get() + (position_ - buffer_start_), count_bytes);
+      position_ += count_bytes;
+      return count_bytes;
+    }
     size_t done = 0;
     while (done < count_bytes) {
       if (position_ >= buffer_start_ && position_ < buffer_start_ + buffer_length_) {

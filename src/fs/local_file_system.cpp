@@ -15,7 +15,9 @@ namespace {
 
 constexpr std::string_view k_local_prefix = "file://";
 
-std::string_view native_path(std::string_view url) { return url.substr(k_local_prefix.size()); }
+std::string_view native_path(std::string_view url) {
+  return url.substr(k_local_prefix.size());
+}
 
 // "." and ".." (and names a broken server might send made only of dots and slashes).
 bool is_dot_name(std::string_view name) {

@@ -24,7 +24,8 @@ class memory_file final : public file {
 
   void write(const void* buffer, size_t count_bytes, const abort_signal& abort) override {
     abort.check();
-    if (count_bytes > std::numeric_limits<size_t>::max() - position_) throw kel::exception_overflow();
+    if (count_bytes > std::numeric_limits<size_t>::max() - position_)
+      throw kel::exception_overflow();
     size_t end = position_ + count_bytes;
     if (end > data_.size()) data_.resize(end);
     if (count_bytes) std::memcpy(data_.data() + position_, buffer, count_bytes);
@@ -68,6 +69,8 @@ class memory_file final : public file {
 
 }  // namespace
 
-file_ptr make_memory_file() { return std::make_shared<memory_file>(); }
+file_ptr make_memory_file() {
+  return std::make_shared<memory_file>();
+}
 
 }  // namespace lumo

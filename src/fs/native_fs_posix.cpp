@@ -21,7 +21,9 @@ namespace lumo::native_fs {
 
 namespace {
 
-[[noreturn]] void throw_last_errno() { sonatrix_io::throw_io_errno(errno); }
+[[noreturn]] void throw_last_errno() {
+  sonatrix_io::throw_io_errno(errno);
+}
 
 // FILETIME units: 100 ns since 1601-01-01, which is 11644473600 s before the Unix epoch.
 uint64_t to_filetime(const timespec& t) {
@@ -116,7 +118,8 @@ class posix_file final : public file {
 
  private:
   off_t offset() const {
-    if (position_ > static_cast<uint64_t>(INT64_MAX)) throw sonatrix_io::exception_io_seek_out_of_range();
+    if (position_ > static_cast<uint64_t>(INT64_MAX))
+      throw sonatrix_io::exception_io_seek_out_of_range();
     return static_cast<off_t>(position_);
   }
 
@@ -131,11 +134,15 @@ class posix_file final : public file {
   uint64_t position_ = 0;
 };
 
-std::string to_string_path(std::string_view path) { return std::string(path); }
+std::string to_string_path(std::string_view path) {
+  return std::string(path);
+}
 
 }  // namespace
 
-char path_separator() { return '/'; }
+char path_separator() {
+  return '/';
+}
 
 file_ptr open_file(std::string_view path, open_mode mode) {
   int flags = O_CLOEXEC;
@@ -170,7 +177,9 @@ std::optional<item_kind> probe(std::string_view path) {
   return S_ISDIR(st.st_mode) ? item_kind::directory : item_kind::file;
 }
 
-bool is_directory_by_name(std::string_view) { return false; }
+bool is_directory_by_name(std::string_view) {
+  return false;
+}
 
 file_stats get_stats(std::string_view path) {
   struct stat st;

@@ -17,12 +17,20 @@ namespace lumo::native_fs {
 
 namespace {
 
-[[noreturn]] void throw_last_error() { sonatrix_io::throw_io_error(GetLastError()); }
+[[noreturn]] void throw_last_error() {
+  sonatrix_io::throw_io_error(GetLastError());
+}
 
-std::wstring wide_long_path(std::string_view path) { return to_wide(to_long_path(path)); }
+std::wstring wide_long_path(std::string_view path) {
+  return to_wide(to_long_path(path));
+}
 
-uint64_t to_u64(DWORD high, DWORD low) { return (uint64_t{high} << 32) | low; }
-uint64_t to_u64(const FILETIME& t) { return to_u64(t.dwHighDateTime, t.dwLowDateTime); }
+uint64_t to_u64(DWORD high, DWORD low) {
+  return (uint64_t{high} << 32) | low;
+}
+uint64_t to_u64(const FILETIME& t) {
+  return to_u64(t.dwHighDateTime, t.dwLowDateTime);
+}
 
 // ReadFile and WriteFile take 32-bit counts.
 constexpr size_t k_max_io_chunk_bytes = 1u << 30;
@@ -120,7 +128,9 @@ class win32_file final : public file {
   uint64_t position_ = 0;
 };
 
-bool is_drive_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_drive_letter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // Replaces each component after the root by its spelling on disk, looked up in its
 // parent folder. Stops at the first component that is not found and keeps the rest as
@@ -150,8 +160,8 @@ std::string restore_letter_case(std::string path) {
     if (component.empty() || component.find_first_of("*?") != std::string_view::npos) break;
     WIN32_FIND_DATAW found;
     SetLastError(0);
-    unique_find_handle find(FindFirstFileW(wide_long_path(result + std::string(component)).c_str(),
-                                           &found));
+    unique_find_handle find(
+        FindFirstFileW(wide_long_path(result + std::string(component)).c_str(), &found));
     if (!find.is_valid()) break;
     std::wstring wide_component = to_wide(component);
     if (CompareStringOrdinal(found.cFileName, -1, wide_component.c_str(),
@@ -167,7 +177,9 @@ std::string restore_letter_case(std::string path) {
 
 }  // namespace
 
-char path_separator() { return '\\'; }
+char path_separator() {
+  return '\\';
+}
 
 file_ptr open_file(std::string_view path, open_mode mode) {
   DWORD access = GENERIC_READ;
@@ -237,8 +249,7 @@ void remove(std::string_view path) {
 
 void move(std::string_view from, std::string_view to) {
   SetLastError(0);
-  if (!MoveFileExW(wide_long_path(from).c_str(), wide_long_path(to).c_str(),
-                   MOVEFILE_COPY_ALLOWED))
+  if (!MoveFileExW(wide_long_path(from).c_str(), wide_long_path(to).c_str(), MOVEFILE_COPY_ALLOWED))
     throw_last_error();
 }
 

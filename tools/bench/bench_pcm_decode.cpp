@@ -73,16 +73,16 @@ void sox_file(benchmark::State& state, uint32_t bits) {
       static_cast<double>(seconds) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
-// A benchmark "X" and its reference "X_reference": tools/bench/run.sh prints the ratio.
+// tools/bench/run.sh pairs each case with the reference of the same last word.
 void pcm_wav_16bit(benchmark::State& s) { decode_file(s, 16); }
 void pcm_wav_24bit(benchmark::State& s) { decode_file(s, 24); }
-void pcm_wav_16bit_reference(benchmark::State& s) { sox_file(s, 16); }
-void pcm_wav_24bit_reference(benchmark::State& s) { sox_file(s, 24); }
+void reference_sox_16bit(benchmark::State& s) { sox_file(s, 16); }
+void reference_sox_24bit(benchmark::State& s) { sox_file(s, 24); }
 
 }  // namespace
 
 BENCHMARK(pcm_wav_16bit)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(pcm_wav_16bit_reference)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(reference_sox_16bit)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(pcm_wav_24bit)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(pcm_wav_24bit_reference)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(reference_sox_24bit)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_MAIN();

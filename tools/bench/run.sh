@@ -1,26 +1,37 @@
-#!/bin/bash
-# Builds the optimised native tree and runs every benchmark. A benchmark "X" measured
-# beside a reference "X_reference" (an outside tool doing the same work in the same
-# run) gets a line "X: N.NN x the reference" (above 1 = faster than the reference).
+#!/usr/bin/env bash
+# Builds the optimised native preset and runs each benchmark. Every benchmark program
+# measures a reference in the same run (a benchmark whose name starts with
+# "reference"); the ratio of each case to it is printed after the program's own table.
+# A program with several references pairs each case with the reference whose name ends
+# in the same last word ("pcm_wav_16bit" with "reference_sox_16bit").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 cmake --preset native-release >/dev/null
 cmake --build --preset native-release -j2 >/dev/null
+bench_dir="$root/build/native-release/bench"
 
-run() {  # benchmark program name
+run_bench() {
+  local name=$1
+  shift
   local json
   json=$(mktemp)
-  "build/native-release/bench/$1" --benchmark_out="$json" --benchmark_out_format=json
+  "$bench_dir/$name" --benchmark_out="$json" --benchmark_out_format=json "$@"
   python3 - "$json" <<'PY'
 import json, sys
-runs = {b["name"].split("/")[0]: b for b in json.load(open(sys.argv[1]))["benchmarks"]}
-for name, b in runs.items():
-    ref = runs.get(name + "_reference")
-    if ref:
-        print(f"{name}: {ref['real_time'] / b['real_time']:.2f} x the reference")
+runs = [b for b in json.load(open(sys.argv[1]))["benchmarks"] if b.get("run_type") != "aggregate"]
+refs = [b for b in runs if b["name"].startswith("reference")]
+def base(b):
+    return b["name"].split("/")[0]
+if refs:
+    for b in runs:
+        if b in refs:
+            continue
+        ref = next((r for r in refs if base(r).endswith("_" + base(b).rsplit("_", 1)[-1])), refs[0])
+        print(f"ratio {b['name']} / {ref['name']}: {b['real_time'] / ref['real_time']:.2f}")
 PY
   rm -f "$json"
 }
 
-run bench_pcm_decode
+run_bench bench_file_read
+run_bench bench_pcm_decode

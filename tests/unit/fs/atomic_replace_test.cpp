@@ -21,30 +21,45 @@ const abort_signal& none = abort_none();
 // violation as long as g_busy_replaces says so: a reader that will not let go.
 std::atomic<int> g_busy_replaces{0};
 std::atomic<int> g_replace_calls{0};
+enum class busy_kind { sharing_violation, denied, write_protected };
+std::atomic<busy_kind> g_busy_kind{busy_kind::sharing_violation};
 
 class flaky_file_system final : public file_system {
  public:
   bool claims(std::string_view url) const override { return url.starts_with("flaky://"); }
-  std::string display_path(std::string_view url) const override { return local().display_path(map(url)); }
-  std::optional<std::string> canonical_path(std::string_view) const override { return std::nullopt; }
+  std::string display_path(std::string_view url) const override {
+    return local().display_path(map(url));
+  }
+  std::optional<std::string> canonical_path(std::string_view) const override {
+    return std::nullopt;
+  }
   file_ptr open(std::string_view url, open_mode mode, const abort_signal& abort) const override {
     return local().open(map(url), mode, abort);
   }
   bool exists(std::string_view url) const override { return local().exists(map(url)); }
-  bool directory_exists(std::string_view url) const override { return local().directory_exists(map(url)); }
+  bool directory_exists(std::string_view url) const override {
+    return local().directory_exists(map(url));
+  }
   file_stats get_stats(std::string_view url) const override { return local().get_stats(map(url)); }
   void create_directory(std::string_view url) const override { local().create_directory(map(url)); }
   void remove(std::string_view url) const override { local().remove(map(url)); }
-  void move(std::string_view from, std::string_view to) const override { local().move(map(from), map(to)); }
+  void move(std::string_view from, std::string_view to) const override {
+    local().move(map(from), map(to));
+  }
   void replace(std::string_view from, std::string_view to) const override {
     ++g_replace_calls;
     if (g_busy_replaces > 0) {
       --g_busy_replaces;
-      throw io::exception_io_sharing_violation();
+      switch (g_busy_kind.load()) {
+        case busy_kind::sharing_violation: throw io::exception_io_sharing_violation();
+        case busy_kind::denied: throw io::exception_io_denied();
+        case busy_kind::write_protected: throw io::exception_io_write_protected();
+      }
     }
     local().replace(map(from), map(to));
   }
-  void list_directory(std::string_view url, const directory_callback& cb, const abort_signal& abort) const override {
+  void list_directory(std::string_view url, const directory_callback& cb,
+                      const abort_signal& abort) const override {
     local().list_directory(map(url), cb, abort);
   }
 
@@ -82,7 +97,8 @@ TEST(AtomicReplace, FailuresLeaveTheTargetAndNoTemporaryFile) {
   lumo::testing::set_read_only(target, true);
   bool was_called = false;
   try {
-    replace_file_atomically(target, [&](file&, const abort_signal&) { was_called = true; }, none);
+    replace_file_atomically(
+        target, [&](file&, const abort_signal&) { was_called = true; }, none);
     ADD_FAILURE() << "replaced a read-only file";
   } catch (const kel::exception& e) {
     EXPECT_STREQ(e.what(), "file exists and is read-only");
@@ -125,5 +141,23 @@ TEST(AtomicReplace, RetriesWhileTheTargetIsBusy) {
   EXPECT_EQ(g_replace_calls, replace_attempts);
   EXPECT_EQ(read_whole_file(local_target), "new");
   EXPECT_EQ(read_whole_file(local_target + ".tmp"), "newer");
+
+  // Windows may report the open target as access denied: waited for the same way.
+  // Write-protected media are not waited for, and the ".tmp" goes.
+  g_busy_kind = busy_kind::denied;
+  g_busy_replaces = 2;
+  g_replace_calls = 0;
+  replace_file_atomically(target, writes("newest"), none);
+  EXPECT_EQ(g_replace_calls, 3);
+  EXPECT_EQ(read_whole_file(local_target), "newest");
+  g_busy_kind = busy_kind::write_protected;
+  g_busy_replaces = 1000;
+  g_replace_calls = 0;
+  EXPECT_THROW(replace_file_atomically(target, writes("lost"), none),
+               io::exception_io_write_protected);
+  EXPECT_EQ(g_replace_calls, 1);
+  EXPECT_FALSE(find_file_system(local_target).exists(local_target + ".tmp"));
+  EXPECT_EQ(read_whole_file(local_target), "newest");
   g_busy_replaces = 0;
+  g_busy_kind = busy_kind::sharing_violation;
 }

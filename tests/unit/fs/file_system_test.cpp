@@ -18,7 +18,8 @@ const abort_signal& none = abort_none();
 std::vector<directory_entry> list(const std::string& url) {
   std::vector<directory_entry> entries;
   find_file_system(url).list_directory(
-      url, [&](const directory_entry& e, const abort_signal&) {
+      url,
+      [&](const directory_entry& e, const abort_signal&) {
         entries.push_back(e);
         return true;
       },
@@ -56,8 +57,9 @@ TEST(FileSystem, TemporarySchemesOpenOnlyNewAndWholeUrls) {
   }
   EXPECT_THROW(open_file("tempmem://", open_mode::read, none), io::exception_io);
   EXPECT_THROW(open_file("tempmem://x", open_mode::write_new, none), io::exception_io);
-  EXPECT_THROW(find_file_system("tempmem://").list_directory(
-                   "tempmem://", [](auto&, auto&) { return true; }, none),
+  EXPECT_THROW(find_file_system("tempmem://")
+                   .list_directory(
+                       "tempmem://", [](auto&, auto&) { return true; }, none),
                io::exception_io);
 
   file_ptr temp = open_file("TEMPFILE://", open_mode::write_new, none);
@@ -117,7 +119,8 @@ TEST(LocalFileSystem, ListingReportsFilesAndFolders) {
   const file_system& fs = find_file_system(dir.url());
   EXPECT_TRUE(list(dir.url()).empty());
   EXPECT_THROW(list(dir / "missing"), io::exception_io_not_found);
-  EXPECT_THROW(fs.list_directory("tempmem://", [](auto&, auto&) { return true; }, none),
+  EXPECT_THROW(fs.list_directory(
+                   "tempmem://", [](auto&, auto&) { return true; }, none),
                io::exception_io);
 
   fs.create_directory(dir / "folder");
@@ -139,6 +142,7 @@ TEST(LocalFileSystem, ListingReportsFilesAndFolders) {
   EXPECT_EQ(entries[2].stats.size, 1u);
 
   int calls = 0;
-  fs.list_directory(dir.url(), [&](auto&, auto&) { return ++calls < 2; }, none);
+  fs.list_directory(
+      dir.url(), [&](auto&, auto&) { return ++calls < 2; }, none);
   EXPECT_EQ(calls, 2);
 }

@@ -113,8 +113,8 @@ TEST(LocalFile, SetAbortSignalStopsEveryOperation) {
   abort_source aborted;
   aborted.abort();
   EXPECT_THROW(open_file(dir / "f", open_mode::read, aborted), kel::exception_aborted);
-  EXPECT_THROW(find_file_system(dir.url())
-                   .list_directory(dir.url(), [](auto&, auto&) { return true; }, aborted),
+  EXPECT_THROW(find_file_system(dir.url()).list_directory(
+                   dir.url(), [](auto&, auto&) { return true; }, aborted),
                kel::exception_aborted);
   for (file_ptr f : {open_file(dir / "f", open_mode::write_existing, none), make_memory_file()}) {
     char c;
@@ -152,14 +152,17 @@ TEST(BufferedFile, BehavesLikeAnUnbufferedFile) {
     uint64_t size = model->get_size(none);
     ASSERT_EQ(disk->get_size(none), size);
     switch (random() % 8) {
-      case 0: case 1: case 2: {
+      case 0:
+      case 1:
+      case 2: {
         size_t count = random() % 3 == 0 ? pick(150000) : pick(40);
         size_t got = disk->read(a.data(), count, none);
         ASSERT_EQ(got, model->read(b.data(), count, none)) << "step " << step;
         ASSERT_EQ(0, std::memcmp(a.data(), b.data(), got)) << "step " << step;
         break;
       }
-      case 3: case 4: {
+      case 3:
+      case 4: {
         uint64_t target = pick(size);
         disk->seek(target, none);
         model->seek(target, none);
@@ -177,9 +180,7 @@ TEST(BufferedFile, BehavesLikeAnUnbufferedFile) {
         model->resize(target, none);
         break;
       }
-      case 7:
-        EXPECT_THROW(disk->seek(size + 1, none), io::exception_io_seek_out_of_range);
-        break;
+      case 7: EXPECT_THROW(disk->seek(size + 1, none), io::exception_io_seek_out_of_range); break;
     }
     ASSERT_EQ(disk->get_position(none), model->get_position(none)) << "step " << step;
   }

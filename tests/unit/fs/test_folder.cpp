@@ -12,7 +12,8 @@ void remove_tree(const std::string& url) {
   const file_system& fs = find_file_system(url);
   std::vector<directory_entry> entries;
   fs.list_directory(
-      url, [&](const directory_entry& e, const abort_signal&) {
+      url,
+      [&](const directory_entry& e, const abort_signal&) {
         entries.push_back(e);
         return true;
       },
