@@ -10,6 +10,11 @@ if(WIN32)
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
   # One self-contained executable: no libstdc++/libgcc/winpthread DLLs beside it.
   target_link_options(lumo_options INTERFACE -static -static-libgcc -static-libstdc++)
+elseif(LUMO_FUZZ)
+  # The modules' own code must carry coverage instrumentation, or libFuzzer sees only the
+  # target's few lines and cannot steer into the parsers.
+  target_compile_options(lumo_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
+  target_link_options(lumo_options INTERFACE -fsanitize=address,undefined)
 elseif(LUMO_SANITIZE)
   set(lumo_san -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_compile_options(lumo_options INTERFACE ${lumo_san})

@@ -6,7 +6,9 @@ namespace lumo {
 
 namespace {
 
-constexpr char32_t ascii_to_upper(char32_t c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+constexpr char32_t ascii_to_upper(char32_t c) {
+  return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c;
+}
 
 template <char32_t (*map)(char32_t)>
 std::string map_utf8(std::string_view text) {
@@ -35,7 +37,11 @@ char32_t char_to_upper(char32_t c) {
   return c < 0x80 ? ascii_to_upper(c) : detail::platform_char_to_upper(c);
 }
 
-std::string utf8_to_lower(std::string_view text) { return map_utf8<char_to_lower>(text); }
-std::string utf8_to_upper(std::string_view text) { return map_utf8<char_to_upper>(text); }
+std::string utf8_to_lower(std::string_view text) {
+  return map_utf8<char_to_lower>(text);
+}
+std::string utf8_to_upper(std::string_view text) {
+  return map_utf8<char_to_upper>(text);
+}
 
 }  // namespace lumo

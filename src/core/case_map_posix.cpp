@@ -28,7 +28,11 @@ char32_t map(char32_t c, wint_t (*fn)(wint_t, locale_t)) {
 
 }  // namespace
 
-char32_t platform_char_to_lower(char32_t c) { return map(c, towlower_l); }
-char32_t platform_char_to_upper(char32_t c) { return map(c, towupper_l); }
+char32_t platform_char_to_lower(char32_t c) {
+  return map(c, towlower_l);
+}
+char32_t platform_char_to_upper(char32_t c) {
+  return map(c, towupper_l);
+}
 
 }  // namespace lumo::detail

@@ -30,7 +30,11 @@ char32_t map(char32_t c, DWORD(WINAPI* fn)(LPWSTR, DWORD)) {
 
 }  // namespace
 
-char32_t platform_char_to_lower(char32_t c) { return map(c, CharLowerBuffW); }
-char32_t platform_char_to_upper(char32_t c) { return map(c, CharUpperBuffW); }
+char32_t platform_char_to_lower(char32_t c) {
+  return map(c, CharLowerBuffW);
+}
+char32_t platform_char_to_upper(char32_t c) {
+  return map(c, CharUpperBuffW);
+}
 
 }  // namespace lumo::detail

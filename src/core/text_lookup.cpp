@@ -1,51 +1,22 @@
 #include "core/text_lookup.h"
 
-#include <algorithm>
 #include <atomic>
-#include <iterator>
 
 namespace lumo {
 
 namespace {
 
-// What the core says before any language document is loaded.
-struct builtin_text {
-  std::string_view id, text;
-};
-constexpr builtin_text builtin_english[] = {
-    {"exception_io", "I/O error"},
-    {"exception_io_already_exists", "Object already exists"},
-    {"exception_io_data", "Unsupported format or corrupted file"},
-    {"exception_io_denied", "Access denied"},
-    {"exception_io_device_full", "Device full"},
-    {"exception_io_directory_not_empty", "Directory not empty"},
-    {"exception_io_file_corrupted", "File corrupted"},
-    {"exception_io_name_too_long", "Name too long"},
-    {"exception_io_no_handler_for_path", "Invalid path"},
-    {"exception_io_no_length", "Object has no length"},
-    {"exception_io_not_found", "Object not found"},
-    {"exception_io_object_is_remote", "This operation is not supported on remote objects"},
-    {"exception_io_object_not_seekable", "Object not seekable"},
-    {"exception_io_seek_out_of_range", "Seek offset out of range"},
-    {"exception_io_sharing_violation", "Sharing violation"},
-    {"exception_io_unsupported_format", "Unsupported format"},
-    {"exception_io_with_code", "I/O error #{code}"},
-    {"exception_io_write_protected", "Write protected"},
-};
+// Without the language module linked in, every text reads empty, so exception
+// messages fall back to "Unknown exception".
+std::string no_text(std::string_view) { return {}; }
 
-std::string builtin_get_text(std::string_view id) {
-  auto it = std::lower_bound(std::begin(builtin_english), std::end(builtin_english), id,
-                             [](const builtin_text& t, std::string_view v) { return t.id < v; });
-  return it != std::end(builtin_english) && it->id == id ? std::string(it->text) : std::string();
-}
-
-constexpr text_source builtin_source{builtin_get_text};
-std::atomic<const text_source*> active_source{&builtin_source};
+constexpr text_source no_text_source{no_text};
+std::atomic<const text_source*> active_source{&no_text_source};
 
 }  // namespace
 
 void set_text_source(const text_source* source) {
-  active_source.store(source ? source : &builtin_source);
+  active_source.store(source ? source : &no_text_source);
 }
 
 std::string lookup_text(std::string_view id) { return active_source.load()->get_text(id); }

@@ -1,7 +1,8 @@
 #pragma once
 // The seam through which the core reaches the language data. The core sits below the
-// language module, so the language module installs its lookup here when it loads;
-// until then a small built-in English table answers for the texts the core needs.
+// language module, so the language module (src/i18n) installs its lookup here during
+// static initialisation; it answers from its built-in English document until a language
+// is loaded. A program without that module reads every text as empty.
 
 #include <map>
 #include <optional>

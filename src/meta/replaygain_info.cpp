@@ -102,8 +102,8 @@ namespace {
 
 std::string format_fixed(float value, int decimals) {
   char buf[64];
-  auto result = std::to_chars(buf, buf + sizeof buf, double(value), std::chars_format::fixed,
-                              decimals);
+  auto result =
+      std::to_chars(buf, buf + sizeof buf, double(value), std::chars_format::fixed, decimals);
   if (result.ec != std::errc()) return "0";  // only for absurd magnitudes beyond 1e50
   std::string text(buf, result.ptr);
   // "-0.00" would read back as present but looks like a typo.
@@ -113,7 +113,11 @@ std::string format_fixed(float value, int decimals) {
 
 }  // namespace
 
-std::string format_replaygain_gain(float gain_db) { return format_fixed(gain_db, 2) + " dB"; }
-std::string format_replaygain_peak(float peak) { return format_fixed(peak, 6); }
+std::string format_replaygain_gain(float gain_db) {
+  return format_fixed(gain_db, 2) + " dB";
+}
+std::string format_replaygain_peak(float peak) {
+  return format_fixed(peak, 6);
+}
 
 }  // namespace lumo

@@ -35,6 +35,7 @@ std::optional<std::string_view> track_info::meta_find_value(std::string_view nam
 
 std::string track_info::meta_joined(size_t entry) const {
   size_t count = meta_value_count(entry);
+  if (count == 0) return {};  // only a foreign implementation has empty entries
   std::string text(meta_value(entry, 0));
   for (size_t i = 1; i < count; ++i) {
     text += multi_value_separator;

@@ -1,7 +1,6 @@
 #include "meta/track_info_mutable.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "core/exceptions.h"
 #include "meta/field_name.h"
@@ -16,7 +15,8 @@ void check_name(std::string_view name) {
 
 template <class Entries>
 auto find_entry(Entries& entries, std::string_view name) {
-  return std::ranges::find_if(entries, [&](const auto& e) { return field_name_equal(e.name, name); });
+  return std::ranges::find_if(entries,
+                              [&](const auto& e) { return field_name_equal(e.name, name); });
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "meta/track_info_packed.h"
 
+#include <array>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "core/exceptions.h"
 #include "meta/common_field_names.h"
@@ -23,16 +25,15 @@
 
 namespace lumo {
 
+// The library keeps one of these per track; keep the fixed part small.
+static_assert(sizeof(track_info_packed) <= 48);
+static_assert(alignof(track_info_packed) >= alignof(uint32_t));
+
 namespace {
 
 constexpr uint32_t narrow_common_bit = 0x8000;
 constexpr uint32_t wide_common_bit = 0x80000000;
 constexpr uint64_t max_entries = 0xFFFF;
-
-struct name_plan {
-  std::optional<size_t> common;  // index in the common-name table
-  std::string_view text;
-};
 
 }  // namespace
 
@@ -70,7 +71,9 @@ size_t track_info_packed::block_bytes() const {
          table_at(table_entries() - 1);
 }
 
-size_t track_info_packed::text_bytes() const { return table_at(table_entries() - 1); }
+size_t track_info_packed::text_bytes() const {
+  return table_at(table_entries() - 1);
+}
 
 std::string_view track_info_packed::meta_name(size_t entry) const {
   if (entry >= meta_count_) throw_bad_index();
@@ -114,29 +117,43 @@ track_info_packed::ptr track_info_packed::pack(const track_info& source) {
   if (meta_count > max_entries || info_count > max_entries) {
     throw kel::exception_overflow("Too many fields in track information");
   }
-  std::vector<name_plan> names;
-  names.reserve(meta_count + info_count);
-  uint64_t text_bytes = 0;
+  // The name lookups of pass 1 for a usual record, so pass 2 need not repeat them; name k
+  // is meta entry k, or info entry k - meta_count.
+  constexpr size_t cached_names = 64;
+  constexpr uint8_t not_common = 0xFF;
+  std::array<uint8_t, cached_names> name_cache;
+  auto common_index = [&](size_t k, std::string_view name) -> std::optional<size_t> {
+    if (k < cached_names && name_cache[k] != 0) {
+      if (name_cache[k] == not_common) return std::nullopt;
+      return name_cache[k] - 1;
+    }
+    auto found = find_common_name(k < meta_count ? common_meta_names() : common_info_names(), name);
+    if (k < cached_names) name_cache[k] = found ? static_cast<uint8_t>(*found + 1) : not_common;
+    return found;
+  };
+  name_cache.fill(0);
+
+  uint64_t value_text_bytes = 0;
+  uint64_t name_text_bytes = 0;
   uint64_t value_count = 0;
   uint64_t copied_names = 0;
-  for (size_t i = 0; i < meta_count; ++i) {
-    std::string_view name = source.meta_name(i);
-    names.push_back({find_common_name(common_meta_names(), name), name});
-    size_t values = source.meta_value_count(i);
-    value_count += values;
-    for (size_t v = 0; v < values; ++v) text_bytes += source.meta_value(i, v).size() + 1;
-  }
-  for (size_t i = 0; i < info_count; ++i) {
-    std::string_view name = source.info_name(i);
-    names.push_back({find_common_name(common_info_names(), name), name});
-    text_bytes += source.info_value(i).size() + 1;
-  }
-  for (const name_plan& n : names) {
-    if (!n.common) {
-      text_bytes += n.text.size() + 1;
+  auto count_name = [&](size_t k, std::string_view name) {
+    if (!common_index(k, name)) {
+      name_text_bytes += name.size() + 1;
       ++copied_names;
     }
+  };
+  for (size_t i = 0; i < meta_count; ++i) {
+    count_name(i, source.meta_name(i));
+    size_t values = source.meta_value_count(i);
+    value_count += values;
+    for (size_t v = 0; v < values; ++v) value_text_bytes += source.meta_value(i, v).size() + 1;
   }
+  for (size_t i = 0; i < info_count; ++i) {
+    count_name(meta_count + i, source.info_name(i));
+    value_text_bytes += source.info_value(i).size() + 1;
+  }
+  uint64_t text_bytes = value_text_bytes + name_text_bytes;
   uint64_t slot_count = value_count + info_count + copied_names;
   if (slot_count >= wide_common_bit || text_bytes > UINT32_MAX) {
     throw kel::exception_overflow("Track information too large");
@@ -158,57 +175,59 @@ track_info_packed::ptr track_info_packed::pack(const track_info& source) {
   packed->replaygain_ = source.get_replaygain();
 
   void* table = packed + 1;
-  size_t table_pos = 0;
-  auto put = [&](uint64_t v) {
+  auto set = [&](size_t pos, uint64_t v) {
     if (is_wide) {
-      static_cast<uint32_t*>(table)[table_pos++] = static_cast<uint32_t>(v);
+      static_cast<uint32_t*>(table)[pos] = static_cast<uint32_t>(v);
     } else {
-      static_cast<uint16_t*>(table)[table_pos++] = static_cast<uint16_t>(v);
+      static_cast<uint16_t*>(table)[pos] = static_cast<uint16_t>(v);
     }
   };
-  uint32_t common_bit = is_wide ? wide_common_bit : narrow_common_bit;
   const size_t offsets_pos = 2 * meta_count + 1 + info_count;
   char* text = static_cast<char*>(table) + entries * (is_wide ? 4 : 2);
-  uint32_t text_pos = 0;
-  uint32_t slot = 0;
-  auto put_text = [&](std::string_view s) {
+  // Values fill the text area from the start, copied names from value_text_bytes on; each
+  // run has its own slots and bytes.
+  struct text_run {
+    uint64_t slot, slot_end, pos, end;
+  };
+  text_run value_run{0, value_count + info_count, 0, value_text_bytes};
+  text_run name_run{value_count + info_count, slot_count, value_text_bytes, text_bytes};
+  auto put_text = [&](text_run& run, std::string_view s) {
     // A source that answers differently the second time must not write past the block.
-    if (s.size() + 1 > text_bytes - text_pos) {
+    if (run.slot == run.slot_end || s.size() + 1 > run.end - run.pos) {
       throw kel::exception_bug_check("Track information changed while packing");
     }
-    size_t saved = table_pos;
-    table_pos = offsets_pos + slot++;
-    put(text_pos);
-    table_pos = saved;
-    if (!s.empty()) std::memcpy(text + text_pos, s.data(), s.size());
-    text[text_pos + s.size()] = '\0';
-    text_pos += static_cast<uint32_t>(s.size() + 1);
+    set(offsets_pos + run.slot++, run.pos);
+    if (!s.empty()) std::memcpy(text + run.pos, s.data(), s.size());
+    text[run.pos + s.size()] = '\0';
+    run.pos += s.size() + 1;
+  };
+  uint32_t common_bit = is_wide ? wide_common_bit : narrow_common_bit;
+  auto put_name = [&](size_t pos, size_t k, std::string_view name) {
+    if (auto common = common_index(k, name)) {
+      set(pos, common_bit | *common);
+    } else {
+      set(pos, name_run.slot);
+      put_text(name_run, name);
+    }
   };
 
-  // Copied names take the slots after all values, in the order of the names.
-  uint32_t next_name_slot = static_cast<uint32_t>(value_count + info_count);
-  auto put_name_ref = [&](const name_plan& n) {
-    put(n.common ? (common_bit | *n.common) : next_name_slot++);
-  };
-  for (size_t i = 0; i < meta_count; ++i) put_name_ref(names[i]);
   uint64_t first_value = 0;
   for (size_t i = 0; i < meta_count; ++i) {
-    put(first_value);
-    first_value += source.meta_value_count(i);
-  }
-  put(first_value);
-  for (size_t i = 0; i < info_count; ++i) put_name_ref(names[meta_count + i]);
-
-  for (size_t i = 0; i < meta_count; ++i) {
+    put_name(i, i, source.meta_name(i));
+    set(meta_count + i, first_value);
     size_t values = source.meta_value_count(i);
-    for (size_t v = 0; v < values; ++v) put_text(source.meta_value(i, v));
+    first_value += values;
+    for (size_t v = 0; v < values; ++v) put_text(value_run, source.meta_value(i, v));
   }
-  for (size_t i = 0; i < info_count; ++i) put_text(source.info_value(i));
-  for (const name_plan& n : names) {
-    if (!n.common) put_text(n.text);
+  if (first_value != value_count) {
+    throw kel::exception_bug_check("Track information changed while packing");
   }
-  table_pos = offsets_pos + slot;
-  put(text_pos);
+  set(2 * meta_count, value_count);
+  for (size_t i = 0; i < info_count; ++i) {
+    put_name(2 * meta_count + 1 + i, meta_count + i, source.info_name(i));
+    put_text(value_run, source.info_value(i));
+  }
+  set(offsets_pos + slot_count, text_bytes);
   return result;
 }
 

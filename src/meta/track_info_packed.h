@@ -21,10 +21,17 @@ class track_info_packed final : public track_info {
   class ptr {
    public:
     ptr() = default;
-    ptr(const ptr& other) noexcept : p_(other.p_) { if (p_) p_->add_ref(); }
+    ptr(const ptr& other) noexcept : p_(other.p_) {
+      if (p_) p_->add_ref();
+    }
     ptr(ptr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    ptr& operator=(ptr other) noexcept { std::swap(p_, other.p_); return *this; }
-    ~ptr() { if (p_) p_->release(); }
+    ptr& operator=(ptr other) noexcept {
+      std::swap(p_, other.p_);
+      return *this;
+    }
+    ~ptr() {
+      if (p_) p_->release();
+    }
     const track_info_packed* get() const { return p_; }
     const track_info_packed& operator*() const { return *p_; }
     const track_info_packed* operator->() const { return p_; }

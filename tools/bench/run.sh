@@ -34,4 +34,6 @@ PY
 }
 
 run_bench bench_file_read
+run_bench bench_track_info
+run_bench bench_language_load
 run_bench bench_pcm_decode

@@ -71,7 +71,10 @@ TEST(TrackInfoPacked, AnswersEveryReadOperation) {
   info.meta_add_value("artist", "B");
   info.meta_add_value("artist", "C");
   info.meta_add_value("My Own Field", "");
-  info.meta_add_value("\xC3\x9C" "bersetzer", "z\0z"s);
+  info.meta_add_value(
+      "\xC3\x9C"
+      "bersetzer",
+      "z\0z"s);
   info.meta_add_value("title", "Song");
   info.info_set("samplerate", "44100");
   info.info_set("encoder_settings", "-V2");
@@ -79,7 +82,9 @@ TEST(TrackInfoPacked, AnswersEveryReadOperation) {
   expect_same(*packed, info);
 
   EXPECT_EQ(packed->meta_joined("ARTIST"), "A; B; C");
-  EXPECT_EQ(packed->meta_find("\xC3\xBC" "BERSETZER"), 2u);
+  EXPECT_EQ(packed->meta_find("\xC3\xBC"
+                              "BERSETZER"),
+            2u);
   EXPECT_EQ(packed->meta_value(2, 0), "z\0z"s);
   EXPECT_EQ(packed->info_find("SampleRate"), 0u);
   EXPECT_EQ(packed->info_find("bitrate"), track_info::npos);
@@ -127,4 +132,34 @@ TEST(TrackInfoPacked, SharedBetweenThreads) {
   }
   packed = {};  // the threads keep the record alive
   for (auto& t : threads) t.join();
+}
+
+namespace {
+
+// A record that answers longer texts every time it is asked, as a buggy or racing reader
+// would.
+class growing_info final : public track_info {
+ public:
+  double get_length() const override { return 0; }
+  replaygain_info get_replaygain() const override { return {}; }
+  size_t meta_count() const override { return 1; }
+  std::string_view meta_name(size_t) const override { return "title"; }
+  size_t meta_value_count(size_t) const override { return 1; }
+  std::string_view meta_value(size_t, size_t) const override {
+    text_ += "grow";
+    return text_;
+  }
+  size_t info_count() const override { return 0; }
+  std::string_view info_name(size_t) const override { return {}; }
+  std::string_view info_value(size_t) const override { return {}; }
+
+ private:
+  mutable std::string text_;
+};
+
+}  // namespace
+
+TEST(TrackInfoPacked, SourceChangingDuringPackIsRefusedNotOverrun) {
+  growing_info source;
+  EXPECT_THROW(track_info_packed::pack(source), kel::exception_bug_check);
 }
