@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include "core/exceptions.h"
 
@@ -32,7 +32,8 @@ void md5_hasher::update(std::span<const uint8_t> data) {
   // CryptHashData takes a DWORD length: feed very large blocks in pieces.
   while (!data.empty()) {
     const auto piece = static_cast<DWORD>(std::min<size_t>(data.size(), 1u << 30));
-    if (!CryptHashData(state_->hash, data.data(), piece, 0)) throw kel::exception_win32(GetLastError());
+    if (!CryptHashData(state_->hash, data.data(), piece, 0))
+      throw kel::exception_win32(GetLastError());
     data = data.subspan(piece);
   }
 }

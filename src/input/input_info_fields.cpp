@@ -26,7 +26,8 @@ uint32_t decoded_bits_per_sample(const track_info& info) {
 }
 
 std::optional<uint32_t> channel_mask_from_tag(std::string_view value) {
-  if (value.size() < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X')) return std::nullopt;
+  if (value.size() < 3 || value[0] != '0' || (value[1] != 'x' && value[1] != 'X'))
+    return std::nullopt;
   return parse_u32(value.substr(2), 16);
 }
 

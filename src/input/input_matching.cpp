@@ -21,7 +21,8 @@ constexpr size_t max_extension_chars = 32;
 
 std::string_view extension_of(std::string_view path) {
   const size_t separator = path.find_last_of("\\/|:");
-  const std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
+  const std::string_view name =
+      separator == std::string_view::npos ? path : path.substr(separator + 1);
   const size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return {};
   std::string_view extension = name.substr(dot + 1);
@@ -43,7 +44,8 @@ bool content_type_matches(std::string_view type, std::initializer_list<std::stri
   return false;
 }
 
-bool content_type_matches_exact(std::string_view type, std::initializer_list<std::string_view> list) {
+bool content_type_matches_exact(std::string_view type,
+                                std::initializer_list<std::string_view> list) {
   for (std::string_view t : list)
     if (type == t) return true;
   return false;

@@ -19,6 +19,7 @@ bool extension_matches(std::string_view extension, std::initializer_list<std::st
 bool content_type_matches(std::string_view type, std::initializer_list<std::string_view> list);
 
 // Whole-string, case-sensitive comparison (handlers whose types must match exactly).
-bool content_type_matches_exact(std::string_view type, std::initializer_list<std::string_view> list);
+bool content_type_matches_exact(std::string_view type,
+                                std::initializer_list<std::string_view> list);
 
 }  // namespace lumo

@@ -43,7 +43,9 @@ input_handler_registration::input_handler_registration(const input_handler& hand
   g_last_handler = this;
 }
 
-const input_handler_registration* first_input_handler() { return g_first_handler; }
+const input_handler_registration* first_input_handler() {
+  return g_first_handler;
+}
 
 const input_handler* find_handler_for_path(std::string_view path) {
   const std::string_view extension = extension_of(path);
@@ -67,15 +69,13 @@ std::shared_ptr<input_decoder> open_input_decoder(std::string_view path, file_pt
 std::shared_ptr<input_info_reader> open_input_info_reader(
     std::string_view path, file_ptr file, const abort_signal& abort,
     std::optional<std::string_view> content_type) {
-  return open_with<input_info_reader>(path, std::move(file), abort,
-                                      content_type);
+  return open_with<input_info_reader>(path, std::move(file), abort, content_type);
 }
 
 std::shared_ptr<input_info_writer> open_input_info_writer(
     std::string_view path, file_ptr file, const abort_signal& abort,
     std::optional<std::string_view> content_type) {
-  return open_with<input_info_writer>(path, std::move(file), abort,
-                                      content_type);
+  return open_with<input_info_writer>(path, std::move(file), abort, content_type);
 }
 
 std::string retagging_temporary_name(std::string_view path) {
@@ -85,7 +85,8 @@ std::string retagging_temporary_name(std::string_view path) {
   hasher.update({reinterpret_cast<const uint8_t*>(salt.data()), salt.size()});
   const md5_digest digest = hasher.finish();
   const size_t separator = path.find_last_of("\\/|:");
-  std::string name(separator == std::string_view::npos ? std::string_view{} : path.substr(0, separator + 1));
+  std::string name(separator == std::string_view::npos ? std::string_view{}
+                                                       : path.substr(0, separator + 1));
   name += "temp-";
   for (uint8_t b : digest) {
     char hex[3];

@@ -22,9 +22,9 @@ const input_handler* find_handler_for_content_type(std::string_view type);
 // (exception_io_no_handler_for_path when no file system claims it). content_type is
 // what the source reported, if anything. No handler: exception_io_unsupported_format.
 // Whatever the handler throws reaches the caller unchanged.
-std::shared_ptr<input_decoder> open_input_decoder(std::string_view path, file_ptr file,
-                                                  const abort_signal& abort,
-                                                  std::optional<std::string_view> content_type = {});
+std::shared_ptr<input_decoder> open_input_decoder(
+    std::string_view path, file_ptr file, const abort_signal& abort,
+    std::optional<std::string_view> content_type = {});
 std::shared_ptr<input_info_reader> open_input_info_reader(
     std::string_view path, file_ptr file, const abort_signal& abort,
     std::optional<std::string_view> content_type = {});

@@ -23,7 +23,8 @@ constexpr uint32_t seconds = 600;
 
 std::string make_wav(uint32_t bits) {
   const std::string path =
-      (std::filesystem::temp_directory_path() / ("lumo_bench_" + std::to_string(bits) + ".wav")).string();
+      (std::filesystem::temp_directory_path() / ("lumo_bench_" + std::to_string(bits) + ".wav"))
+          .string();
   const uint64_t frames = uint64_t{rate} * seconds;
   const uint32_t align = bits / 8 * 2;
   const uint64_t data = frames * align;
@@ -74,10 +75,18 @@ void sox_file(benchmark::State& state, uint32_t bits) {
 }
 
 // tools/bench/run.sh pairs each case with the reference of the same last word.
-void pcm_wav_16bit(benchmark::State& s) { decode_file(s, 16); }
-void pcm_wav_24bit(benchmark::State& s) { decode_file(s, 24); }
-void reference_sox_16bit(benchmark::State& s) { sox_file(s, 16); }
-void reference_sox_24bit(benchmark::State& s) { sox_file(s, 24); }
+void pcm_wav_16bit(benchmark::State& s) {
+  decode_file(s, 16);
+}
+void pcm_wav_24bit(benchmark::State& s) {
+  decode_file(s, 24);
+}
+void reference_sox_16bit(benchmark::State& s) {
+  sox_file(s, 16);
+}
+void reference_sox_24bit(benchmark::State& s) {
+  sox_file(s, 24);
+}
 
 }  // namespace
 

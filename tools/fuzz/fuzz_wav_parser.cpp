@@ -6,8 +6,8 @@
 #include "core/abort.h"
 #include "core/exceptions.h"
 #include "input/byte_source.h"
-#include "input/pcm/wav_parser.h"
 #include "input/pcm/sample_decoder.h"
+#include "input/pcm/wav_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The first byte picks seekable or streamed reading, so both parser paths are fuzzed.

@@ -45,8 +45,12 @@ std::optional<decode_options> parse_options(const std::vector<std::string>& args
   return o;
 }
 
-void put_u16(std::string& b, uint32_t v) { b += static_cast<char>(v & 0xFF), b += static_cast<char>(v >> 8 & 0xFF); }
-void put_u32(std::string& b, uint32_t v) { put_u16(b, v & 0xFFFF), put_u16(b, v >> 16); }
+void put_u16(std::string& b, uint32_t v) {
+  b += static_cast<char>(v & 0xFF), b += static_cast<char>(v >> 8 & 0xFF);
+}
+void put_u32(std::string& b, uint32_t v) {
+  put_u16(b, v & 0xFFFF), put_u16(b, v >> 16);
+}
 
 // A 32-bit float WAV header; WAVE_FORMAT_EXTENSIBLE when a mask must be kept.
 std::string wav_header(uint32_t rate, uint32_t channels, uint32_t mask, uint64_t data_bytes) {
@@ -67,7 +71,8 @@ std::string wav_header(uint32_t rate, uint32_t channels, uint32_t mask, uint64_t
   if (is_extensible) {
     put_u16(b, 32);
     put_u32(b, mask);
-    static const uint8_t float_subtype[16] = {3, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+    static const uint8_t float_subtype[16] = {3,    0, 0, 0,    0, 0,    0x10, 0,
+                                              0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
     b.append(reinterpret_cast<const char*>(float_subtype), 16);
   }
   b += "data";
@@ -135,7 +140,9 @@ int inspect_decode(const std::vector<std::string>& args) {
   } catch (const std::exception&) {
   }
   if (!options) {
-    std::fputs("usage: lumo-inspect decode FILE [--subsong N] [--seek SECONDS] (-o OUT.wav | --md5)\n", stderr);
+    std::fputs(
+        "usage: lumo-inspect decode FILE [--subsong N] [--seek SECONDS] (-o OUT.wav | --md5)\n",
+        stderr);
     return 2;
   }
   try {

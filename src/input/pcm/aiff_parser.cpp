@@ -28,7 +28,9 @@ struct aiff_state {
   bool is_lossy = false;
 };
 
-bool is_code(const uint8_t* id, const char* code) { return std::memcmp(id, code, 4) == 0; }
+bool is_code(const uint8_t* id, const char* code) {
+  return std::memcmp(id, code, 4) == 0;
+}
 
 void read_comm(byte_source& source, uint64_t size, aiff_state& st, event_logger& logger,
                const abort_signal& abort) {
@@ -131,8 +133,8 @@ void read_comt(byte_source& source, uint64_t size, aiff_state& st, const abort_s
 }
 
 // Returns how many payload bytes the handler consumed.
-uint64_t handle_chunk(byte_source& source, const uint8_t* id, uint64_t payload_start,
-                      uint64_t size, uint64_t declared_size, aiff_state& st, event_logger& logger,
+uint64_t handle_chunk(byte_source& source, const uint8_t* id, uint64_t payload_start, uint64_t size,
+                      uint64_t declared_size, aiff_state& st, event_logger& logger,
                       const abort_signal& abort) {
   const bool is_svx = st.kind == form_kind::svx8 || st.kind == form_kind::svx16;
   if (!is_svx && is_code(id, "COMM")) {
@@ -186,12 +188,12 @@ void fill_technical(aiff_state& st) {
   t.emplace_back("samplerate", std::to_string(s.sample_rate));
   t.emplace_back("channels", std::to_string(s.channels));
   t.emplace_back("bitspersample", std::to_string(st.sample_size_bits));
-  t.emplace_back("bitrate",
-                 std::to_string((uint64_t{s.sample_rate} * s.bits_per_sample * s.channels + 500) / 1000));
+  t.emplace_back(
+      "bitrate",
+      std::to_string((uint64_t{s.sample_rate} * s.bits_per_sample * s.channels + 500) / 1000));
   t.emplace_back("codec", st.codec);
   t.emplace_back("encoding", st.is_lossy ? "lossy" : "lossless");
-  st.info.length_seconds =
-      static_cast<double>(s.data_length_bytes / s.block_align) / s.sample_rate;
+  st.info.length_seconds = static_cast<double>(s.data_length_bytes / s.block_align) / s.sample_rate;
 }
 
 }  // namespace
@@ -254,7 +256,8 @@ pcm_file_info parse_aiff(byte_source& source, event_logger& logger, const abort_
       size = form_size - pos - 8;
     }
     const uint64_t payload_start = form_start + pos + 8;
-    const uint64_t used = handle_chunk(source, chunk, payload_start, size, declared, st, logger, abort);
+    const uint64_t used =
+        handle_chunk(source, chunk, payload_start, size, declared, st, logger, abort);
     if (!source.can_seek() && st.has_format && st.has_data) break;
     if (used < size) {
       const uint64_t rest = size - used;

@@ -69,9 +69,9 @@ pcm_file_info parse_au(byte_source& source, event_logger& logger, const abort_si
   const uint64_t available = *file_size - header_bytes;
   s.data_length_bytes = data_size == data_size_unknown ? available : data_size;
   if (s.data_length_bytes > available) {
-    logger.log("File truncated, " + std::to_string(s.data_length_bytes - available) +
-                   " bytes missing",
-               event_severity::warning);
+    logger.log(
+        "File truncated, " + std::to_string(s.data_length_bytes - available) + " bytes missing",
+        event_severity::warning);
     s.data_length_bytes = available;
   }
   if (enc->bits == 0 || enc->bits % 8 != 0) throw sonatrix_io::exception_io_data();
@@ -102,7 +102,8 @@ pcm_file_info parse_au(byte_source& source, event_logger& logger, const abort_si
   t.emplace_back("samplerate", std::to_string(sample_rate));
   t.emplace_back("channels", std::to_string(channels));
   t.emplace_back("bitspersample", std::to_string(enc->bits));
-  t.emplace_back("bitrate", std::to_string((uint64_t{sample_rate} * enc->bits * channels + 500) / 1000));
+  t.emplace_back("bitrate",
+                 std::to_string((uint64_t{sample_rate} * enc->bits * channels + 500) / 1000));
   t.emplace_back("codec", enc->codec);
   t.emplace_back("encoding", enc->is_lossy ? "lossy" : "lossless");
   info.length_seconds = static_cast<double>(s.data_length_bytes / s.block_align) / sample_rate;

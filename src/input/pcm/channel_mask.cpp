@@ -21,6 +21,8 @@ uint32_t default_channel_mask(uint32_t channels) {
   }
 }
 
-uint32_t channel_mask_bits(uint32_t mask) { return static_cast<uint32_t>(std::popcount(mask)); }
+uint32_t channel_mask_bits(uint32_t mask) {
+  return static_cast<uint32_t>(std::popcount(mask));
+}
 
 }  // namespace lumo::pcm

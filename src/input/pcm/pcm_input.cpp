@@ -15,8 +15,8 @@ void check_single_track(uint32_t subsong_index) {
 
 }  // namespace
 
-pcm_file_info parse_container(pcm_container container, byte_source& source,
-                              event_logger& logger, const abort_signal& abort) {
+pcm_file_info parse_container(pcm_container container, byte_source& source, event_logger& logger,
+                              const abort_signal& abort) {
   switch (container) {
     case pcm_container::wav: return parse_wav(source, logger, abort);
     case pcm_container::aiff: return parse_aiff(source, logger, abort);
@@ -40,7 +40,8 @@ pcm_input::pcm_input(pcm_container container, file_ptr file, const abort_signal&
   info_ = parse_container(container, source_, pending_, abort);
 }
 
-void pcm_input::get_info(uint32_t subsong_index, track_info_mutable& out, const abort_signal& abort) {
+void pcm_input::get_info(uint32_t subsong_index, track_info_mutable& out,
+                         const abort_signal& abort) {
   abort.check();
   check_single_track(subsong_index);
   fill_track_info(info_, out);

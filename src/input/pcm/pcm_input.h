@@ -17,8 +17,8 @@ namespace lumo::pcm {
 enum class pcm_container { wav, aiff, au };
 
 // Parses the container's header from the start of source.
-pcm_file_info parse_container(pcm_container container, byte_source& source,
-                              event_logger& logger, const abort_signal& abort);
+pcm_file_info parse_container(pcm_container container, byte_source& source, event_logger& logger,
+                              const abort_signal& abort);
 
 // Copies length, technical and metadata fields into out (replacing its contents).
 void fill_track_info(const pcm_file_info& info, track_info_mutable& out);
@@ -29,7 +29,8 @@ class pcm_input final : public input_decoder {
   // file is not this container or is damaged.
   pcm_input(pcm_container container, file_ptr file, const abort_signal& abort);
 
-  void get_info(uint32_t subsong_index, track_info_mutable& out, const abort_signal& abort) override;
+  void get_info(uint32_t subsong_index, track_info_mutable& out,
+                const abort_signal& abort) override;
   file_stats get_file_stats(const abort_signal& abort) override;
   void initialize(uint32_t subsong_index, uint32_t flags, const abort_signal& abort) override;
   bool run(pcm_chunk& chunk, const abort_signal& abort) override;

@@ -70,8 +70,9 @@ void convert_int(const uint8_t* in, size_t count, uint32_t width, bool is_big, b
   if (width == 3 && !is_unsigned) {
     constexpr float scale = 1.0f / 8388608.0f;
     for (size_t i = 0; i < count; ++i, in += 3) {
-      const uint32_t u = is_big ? (uint32_t{in[0]} << 24 | uint32_t{in[1]} << 16 | uint32_t{in[2]} << 8)
-                                : (uint32_t{in[2]} << 24 | uint32_t{in[1]} << 16 | uint32_t{in[0]} << 8);
+      const uint32_t u =
+          is_big ? (uint32_t{in[0]} << 24 | uint32_t{in[1]} << 16 | uint32_t{in[2]} << 8)
+                 : (uint32_t{in[2]} << 24 | uint32_t{in[1]} << 16 | uint32_t{in[0]} << 8);
       out[i] = static_cast<float>(static_cast<int32_t>(u) >> 8) * scale;
     }
     return;
@@ -111,8 +112,12 @@ void convert_float(const uint8_t* in, size_t count, uint32_t width, bool is_big,
 
 }  // namespace
 
-float alaw_to_float(uint8_t code) { return alaw_table()[code]; }
-float ulaw_to_float(uint8_t code) { return ulaw_table()[code]; }
+float alaw_to_float(uint8_t code) {
+  return alaw_table()[code];
+}
+float ulaw_to_float(uint8_t code) {
+  return ulaw_table()[code];
+}
 
 bool is_supported_layout(const sample_layout& layout) {
   switch (layout.encoding) {
@@ -137,7 +142,9 @@ void convert_samples(const uint8_t* in, size_t count, const sample_layout& layou
       convert_int(in, count, layout.bytes_per_sample, is_big,
                   layout.encoding == sample_encoding::unsigned_int, out);
       return;
-    case sample_encoding::ieee_float: convert_float(in, count, layout.bytes_per_sample, is_big, out); return;
+    case sample_encoding::ieee_float:
+      convert_float(in, count, layout.bytes_per_sample, is_big, out);
+      return;
     case sample_encoding::alaw: {
       const auto& table = alaw_table();
       for (size_t i = 0; i < count; ++i) out[i] = table[in[i]];

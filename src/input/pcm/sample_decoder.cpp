@@ -103,8 +103,9 @@ bool sample_decoder::run_ima(pcm_chunk& chunk, const abort_signal& abort) {
     }
     read_bytes_ += block_bytes;
     chunk.set_format(stream_.sample_rate, stream_.channels, stream_.channel_mask);
-    decode_ima_adpcm_block(buffer_.data(), block_bytes, stream_.channels,
-                           chunk.reserve(static_cast<size_t>(samples_per_block_) * stream_.channels));
+    decode_ima_adpcm_block(
+        buffer_.data(), block_bytes, stream_.channels,
+        chunk.reserve(static_cast<size_t>(samples_per_block_) * stream_.channels));
     chunk.set_sample_count(samples_per_block_);
     if (skip_samples_) {
       chunk.skip_first(skip_samples_);

@@ -9,10 +9,10 @@ namespace lumo::pcm {
 enum class sample_encoding : uint8_t {
   unsigned_int,  // offset binary (8-bit WAV, AIFF-C "raw ")
   signed_int,
-  ieee_float,    // 16 (half), 24 (upper bytes of a single), 32, 64 bits
-  alaw,          // G.711, 8 bits
-  ulaw,          // G.711, 8 bits
-  ima_adpcm,     // WAV format tag 0x11 blocks
+  ieee_float,  // 16 (half), 24 (upper bytes of a single), 32, 64 bits
+  alaw,        // G.711, 8 bits
+  ulaw,        // G.711, 8 bits
+  ima_adpcm,   // WAV format tag 0x11 blocks
 };
 
 enum class byte_order : uint8_t { little, big };

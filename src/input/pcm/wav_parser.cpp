@@ -52,10 +52,10 @@ guid guid_of_code(const uint8_t* code) {
     char code[5];
     const guid* id;
   };
-  static const entry table[] = {{"RIFF", &guid_riff}, {"WAVE", &guid_wave}, {"fmt ", &guid_fmt},
-                                {"data", &guid_data}, {"ds64", &guid_ds64}, {"JUNK", &guid_junk},
-                                {"LIST", &guid_list}, {"id3 ", &guid_id3_lower},
-                                {"ID3 ", &guid_id3_upper}};
+  static const entry table[] = {
+      {"RIFF", &guid_riff}, {"WAVE", &guid_wave},      {"fmt ", &guid_fmt},
+      {"data", &guid_data}, {"ds64", &guid_ds64},      {"JUNK", &guid_junk},
+      {"LIST", &guid_list}, {"id3 ", &guid_id3_lower}, {"ID3 ", &guid_id3_upper}};
   for (const auto& e : table)
     if (std::memcmp(e.code, code, 4) == 0) return *e.id;
   return guid_none;
@@ -94,7 +94,8 @@ wave_format parse_fmt(byte_source& source, uint64_t payload_bytes, const abort_s
     bytes.resize(static_cast<size_t>(payload_bytes));
     read_exact(source, bytes.data(), bytes.size(), abort);
   }
-  const uint32_t cb_size = std::min<uint32_t>(load_u16_le(&bytes[16]), static_cast<uint32_t>(bytes.size() - 18));
+  const uint32_t cb_size =
+      std::min<uint32_t>(load_u16_le(&bytes[16]), static_cast<uint32_t>(bytes.size() - 18));
   wave_format f;
   f.tag = load_u16_le(&bytes[0]);
   f.channels = load_u16_le(&bytes[2]);
@@ -129,10 +130,10 @@ void parse_info_list(byte_source& source, uint64_t payload_bytes, field_list& me
   bytes.resize(source.read(bytes.data(), bytes.size(), abort));
   if (bytes.size() < 4 || std::memcmp(bytes.data(), "INFO", 4) != 0) return;
   static const char* const keys[][2] = {
-      {"IPRD", "album"},    {"IART", "artist"},      {"IGNR", "genre"},  {"ICMT", "comment"},
-      {"ICOP", "copyright"}, {"IENG", "engineer"},   {"ILNG", "language"}, {"INAM", "title"},
-      {"IWRI", "writer"},   {"ITRK", "tracknumber"}, {"ICNT", "country"}, {"IMED", "medium"},
-      {"ISRC", "source"},   {"ICRD", "date"}};
+      {"IPRD", "album"},     {"IART", "artist"},      {"IGNR", "genre"},    {"ICMT", "comment"},
+      {"ICOP", "copyright"}, {"IENG", "engineer"},    {"ILNG", "language"}, {"INAM", "title"},
+      {"IWRI", "writer"},    {"ITRK", "tracknumber"}, {"ICNT", "country"},  {"IMED", "medium"},
+      {"ISRC", "source"},    {"ICRD", "date"}};
   size_t pos = 4;
   while (bytes.size() - pos >= 8) {
     const uint8_t* item = &bytes[pos];
@@ -290,8 +291,7 @@ pcm_file_info parse_wav(byte_source& source, event_logger&, const abort_signal& 
       const uint64_t riff_size = load_u64_le(ds64);
       ds64_data_bytes = load_u64_le(ds64 + 8);
       const uint64_t new_end = start + 8 + riff_size;
-      if (new_end < start + 8 || new_end < payload_start + payload ||
-          ds64_data_bytes == UINT64_MAX)
+      if (new_end < start + 8 || new_end < payload_start + payload || ds64_data_bytes == UINT64_MAX)
         throw sonatrix_io::exception_io_data();
       form_end = std::min(new_end, file_end);
       has_ds64 = true;

@@ -17,7 +17,12 @@ const std::vector<uint8_t> rate_8000 = {0x40, 0x0B, 0xFA, 0, 0, 0, 0, 0, 0, 0};
 
 bytes comm(uint16_t channels, uint32_t frames, uint16_t bits, const char* compression = nullptr) {
   bytes b;
-  b.str("COMM").u32be(compression ? 22 : 18).u16be(channels).u32be(frames).u16be(bits).raw(rate_8000);
+  b.str("COMM")
+      .u32be(compression ? 22 : 18)
+      .u16be(channels)
+      .u32be(frames)
+      .u16be(bits)
+      .raw(rate_8000);
   if (compression) b.str(compression);
   return b;
 }
@@ -28,7 +33,8 @@ std::vector<uint8_t> aiff(const bytes& comm_chunk, uint32_t ssnd_bytes, uint32_t
   body.str(form).raw(comm_chunk.get()).str("SSND").u32be(ssnd_bytes + 8).u32be(0).u32be(0);
   for (uint32_t i = 0; i < actual_bytes; ++i) body.u8(static_cast<uint8_t>(i * 7));
   bytes b;
-  b.str("FORM").u32be(form_size < 0 ? static_cast<uint32_t>(body.size()) : static_cast<uint32_t>(form_size))
+  b.str("FORM")
+      .u32be(form_size < 0 ? static_cast<uint32_t>(body.size()) : static_cast<uint32_t>(form_size))
       .raw(body.get());
   return b.get();
 }
@@ -44,7 +50,8 @@ TEST(aiff_parser, truncated_file_decodes_to_its_last_whole_frame_with_warnings) 
   test::recording_logger logger;
   const pcm_file_info info = parse_aiff_bytes(file, logger);
   EXPECT_TRUE(logger.has("File is truncated, 3 bytes missing"));
-  EXPECT_TRUE(logger.has("Nonsensical content size in AIFF header, found: 446, maximum allowed: 443"));
+  EXPECT_TRUE(
+      logger.has("Nonsensical content size in AIFF header, found: 446, maximum allowed: 443"));
   EXPECT_TRUE(logger.has("Incomplete or malformed chunk encountered at 38 bytes"));
   EXPECT_FALSE(logger.has("AIFF frame count"));
   EXPECT_EQ(info.stream.data_length_bytes, 99u * 4);
@@ -63,8 +70,10 @@ TEST(aiff_parser, comm_rules) {
   EXPECT_TRUE(logger.events.empty());
   parse_aiff_bytes(aiff(comm(1, 11, 16), 20, 20), logger);
   EXPECT_TRUE(logger.has("AIFF frame count does not match data length"));
-  EXPECT_THROW(parse_aiff_bytes(aiff(comm(1, 10, 0), 20, 20), logger), sonatrix_io::exception_io_data);
-  EXPECT_THROW(parse_aiff_bytes(aiff(comm(1, 10, 65), 20, 20), logger), sonatrix_io::exception_io_data);
+  EXPECT_THROW(parse_aiff_bytes(aiff(comm(1, 10, 0), 20, 20), logger),
+               sonatrix_io::exception_io_data);
+  EXPECT_THROW(parse_aiff_bytes(aiff(comm(1, 10, 65), 20, 20), logger),
+               sonatrix_io::exception_io_data);
   // Compression types: sample size checks and the implied widths.
   EXPECT_THROW(parse_aiff_bytes(aiff(comm(1, 10, 16, "raw "), 20, 20, "AIFC"), logger),
                sonatrix_io::exception_io_data);
@@ -83,14 +92,21 @@ TEST(aiff_parser, comm_rules) {
   bytes twice = comm(1, 10, 16);
   twice.raw(comm(1, 10, 16).get());
   EXPECT_THROW(parse_aiff_bytes(aiff(twice, 20, 20), logger), sonatrix_io::exception_io_data);
-  EXPECT_THROW(parse_aiff_bytes(aiff(comm(1, 10, 16), 20, 20, "ILBM"), logger), sonatrix_io::exception_io_data);
+  EXPECT_THROW(parse_aiff_bytes(aiff(comm(1, 10, 16), 20, 20, "ILBM"), logger),
+               sonatrix_io::exception_io_data);
   bytes no_ssnd;
   no_ssnd.str("FORM").u32be(30).str("AIFF").raw(comm(1, 0, 16).get());
   EXPECT_THROW(parse_aiff_bytes(no_ssnd.get(), logger), sonatrix_io::exception_io_data);
   // SSND offset beyond its chunk.
   bytes far;
-  far.str("FORM").u32be(4 + 26 + 16).str("AIFF").raw(comm(1, 0, 16).get()).str("SSND").u32be(8)
-      .u32be(4).u32be(0);
+  far.str("FORM")
+      .u32be(4 + 26 + 16)
+      .str("AIFF")
+      .raw(comm(1, 0, 16).get())
+      .str("SSND")
+      .u32be(8)
+      .u32be(4)
+      .u32be(0);
   EXPECT_THROW(parse_aiff_bytes(far.get(), logger), sonatrix_io::exception_io_data);
   // Unknown length.
   const auto file = aiff(comm(1, 10, 16), 20, 20);
@@ -101,9 +117,29 @@ TEST(aiff_parser, comm_rules) {
 TEST(aiff_parser, svx_voice_and_text_chunks) {
   bytes b;
   bytes body;
-  body.str("16SV").str("VHDR").u32be(20).u32be(4).u32be(0).u32be(0).u16be(8000).u8(1).u8(0).u32be(0x10000)
-      .str("NAME").u32be(5).str("Voice").u8(0).str("AUTH").u32be(2).str("Me").str("BODY").u32be(8)
-      .u16be(0x4000).u16be(0xC000).u16be(0).u16be(0x7FFF);
+  body.str("16SV")
+      .str("VHDR")
+      .u32be(20)
+      .u32be(4)
+      .u32be(0)
+      .u32be(0)
+      .u16be(8000)
+      .u8(1)
+      .u8(0)
+      .u32be(0x10000)
+      .str("NAME")
+      .u32be(5)
+      .str("Voice")
+      .u8(0)
+      .str("AUTH")
+      .u32be(2)
+      .str("Me")
+      .str("BODY")
+      .u32be(8)
+      .u16be(0x4000)
+      .u16be(0xC000)
+      .u16be(0)
+      .u16be(0x7FFF);
   b.str("FORM").u32be(static_cast<uint32_t>(body.size())).raw(body.get());
   test::recording_logger logger;
   const pcm_file_info info = parse_aiff_bytes(b.get(), logger);
@@ -125,7 +161,8 @@ TEST(aiff_parser, svx_voice_and_text_chunks) {
 std::vector<uint8_t> au(uint32_t header, uint32_t data_size, uint32_t encoding, uint32_t rate,
                         uint32_t channels, const std::string& annotation, uint32_t data_bytes) {
   bytes b;
-  b.str(".snd").u32be(header).u32be(data_size).u32be(encoding).u32be(rate).u32be(channels).str(annotation);
+  b.str(".snd").u32be(header).u32be(data_size).u32be(encoding).u32be(rate).u32be(channels).str(
+      annotation);
   b.zeros(header - b.size());
   for (uint32_t i = 0; i < data_bytes; ++i) b.u8(static_cast<uint8_t>(i));
   return b.get();
@@ -154,10 +191,13 @@ TEST(au_parser, header_rules_and_data_size) {
   ASSERT_EQ(annotated.meta.size(), 1u);
   EXPECT_EQ(annotated.meta[0].second, "Hi\?\?\?!");
   // Structure faults.
-  EXPECT_THROW(parse_au_bytes(au(23, 8, 3, 8000, 1, "", 8), logger), sonatrix_io::exception_io_data);
+  EXPECT_THROW(parse_au_bytes(au(23, 8, 3, 8000, 1, "", 8), logger),
+               sonatrix_io::exception_io_data);
   EXPECT_THROW(parse_au_bytes(au(24, 8, 3, 999, 1, "", 8), logger), sonatrix_io::exception_io_data);
-  EXPECT_THROW(parse_au_bytes(au(24, 8, 24, 8000, 1, "", 8), logger), sonatrix_io::exception_io_data);
-  EXPECT_THROW(parse_au_bytes(au(24, 8, 23, 8000, 1, "", 8), logger), sonatrix_io::exception_io_data);
+  EXPECT_THROW(parse_au_bytes(au(24, 8, 24, 8000, 1, "", 8), logger),
+               sonatrix_io::exception_io_data);
+  EXPECT_THROW(parse_au_bytes(au(24, 8, 23, 8000, 1, "", 8), logger),
+               sonatrix_io::exception_io_data);
   auto header_only = au(24, 8, 3, 8000, 1, "", 0);
   EXPECT_THROW(parse_au_bytes(header_only, logger), sonatrix_io::exception_io_data);
   const auto file = au(24, 8, 3, 8000, 1, "", 8);

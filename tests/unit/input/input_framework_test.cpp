@@ -74,12 +74,14 @@ TEST(input_framework, unknown_files_and_paths_fail_clearly) {
                sonatrix_io::exception_io_data);
   EXPECT_THROW(open_input_decoder("nowhere://a.wav", nullptr, abort_none()),
                sonatrix_io::exception_io_no_handler_for_path);
-  EXPECT_THROW(open_input_info_writer("tempmem://a.wav", fixture_file("wav_s16_stereo.wav"), abort_none()),
-               sonatrix_io::exception_tagging_unsupported);
+  EXPECT_THROW(
+      open_input_info_writer("tempmem://a.wav", fixture_file("wav_s16_stereo.wav"), abort_none()),
+      sonatrix_io::exception_tagging_unsupported);
 }
 
 TEST(input_framework, decoder_contract) {
-  const auto decoder = open_input_decoder("tempmem://a.wav", fixture_file("wav_s16_stereo.wav"), abort_none());
+  const auto decoder =
+      open_input_decoder("tempmem://a.wav", fixture_file("wav_s16_stereo.wav"), abort_none());
   track_info_mutable info;
   decoder->get_info(0, info, abort_none());
   EXPECT_EQ(info.info_find_value("codec"), "PCM");
@@ -108,7 +110,8 @@ TEST(input_framework, decoder_contract) {
   EXPECT_FALSE(decoder->get_dynamic_info(info, timestamp));
 
   // Formats that can be described but not decoded.
-  const auto alaw = open_input_decoder("tempmem://alaw.WAV", fixture_file("info/wav_alaw.wav"), abort_none());
+  const auto alaw =
+      open_input_decoder("tempmem://alaw.WAV", fixture_file("info/wav_alaw.wav"), abort_none());
   EXPECT_THROW(alaw->initialize(0, 0, abort_none()), sonatrix_io::exception_io_data);
 }
 

@@ -16,19 +16,45 @@ namespace lumo::pcm {
 namespace {
 
 const char* const decodable_fixtures[] = {
-    "wav_u8_mono.wav",          "wav_s16_stereo.wav",        "wav_s24_stereo.wav",
-    "wav_s32_stereo.wav",       "wav_f32_stereo.wav",        "wav_f64_mono.wav",
-    "wav_s16_3ch.wav",          "wav_s16_4ch.wav",           "wav_s16_5ch.wav",
-    "wav_s16_6ch.wav",          "wav_s16_7ch.wav",           "wav_s16_8ch.wav",
-    "wav_s24_6ch.wav",          "wav_ima_adpcm_mono.wav",    "wav_ima_adpcm_stereo.wav",
-    "wav_ima_adpcm_ffmpeg.wav", "rf64_s16_stereo.wav",       "w64_s24_stereo.w64",
-    "w64_f32_mono.w64",         "aiff_s8_mono.aiff",         "aiff_s16_stereo.aiff",
-    "aiff_s24_stereo.aiff",     "aiff_s32_mono.aiff",        "aiff_s16_8ch.aiff",
-    "aifc_none_s16_stereo.aifc", "aifc_fl32_stereo.aifc",    "aifc_fl64_mono.aifc",
-    "aifc_sowt_stereo.aifc",    "aifc_alaw_mono.aifc",       "aifc_ulaw_mono.aifc",
-    "svx_mono.8svx",            "au_ulaw_mono.au",           "au_alaw_mono.au",
-    "au_s8_mono.au",            "au_s16_stereo.au",          "au_s24_stereo.au",
-    "au_s32_mono.au",           "au_f32_stereo.au",          "au_f64_mono.au",
+    "wav_u8_mono.wav",
+    "wav_s16_stereo.wav",
+    "wav_s24_stereo.wav",
+    "wav_s32_stereo.wav",
+    "wav_f32_stereo.wav",
+    "wav_f64_mono.wav",
+    "wav_s16_3ch.wav",
+    "wav_s16_4ch.wav",
+    "wav_s16_5ch.wav",
+    "wav_s16_6ch.wav",
+    "wav_s16_7ch.wav",
+    "wav_s16_8ch.wav",
+    "wav_s24_6ch.wav",
+    "wav_ima_adpcm_mono.wav",
+    "wav_ima_adpcm_stereo.wav",
+    "wav_ima_adpcm_ffmpeg.wav",
+    "rf64_s16_stereo.wav",
+    "w64_s24_stereo.w64",
+    "w64_f32_mono.w64",
+    "aiff_s8_mono.aiff",
+    "aiff_s16_stereo.aiff",
+    "aiff_s24_stereo.aiff",
+    "aiff_s32_mono.aiff",
+    "aiff_s16_8ch.aiff",
+    "aifc_none_s16_stereo.aifc",
+    "aifc_fl32_stereo.aifc",
+    "aifc_fl64_mono.aifc",
+    "aifc_sowt_stereo.aifc",
+    "aifc_alaw_mono.aifc",
+    "aifc_ulaw_mono.aifc",
+    "svx_mono.8svx",
+    "au_ulaw_mono.au",
+    "au_alaw_mono.au",
+    "au_s8_mono.au",
+    "au_s16_stereo.au",
+    "au_s24_stereo.au",
+    "au_s32_mono.au",
+    "au_f32_stereo.au",
+    "au_f64_mono.au",
 };
 
 pcm_file_info parse(byte_source& source, const std::string& name) {
@@ -39,7 +65,8 @@ pcm_file_info parse(byte_source& source, const std::string& name) {
 }
 
 std::vector<float> reference(const std::string& name) {
-  const auto raw = test::read_file(test::fixture("ref/" + name.substr(0, name.rfind('.')) + ".f32"));
+  const auto raw =
+      test::read_file(test::fixture("ref/" + name.substr(0, name.rfind('.')) + ".f32"));
   std::vector<float> out(raw.size() / 4);
   std::memcpy(out.data(), raw.data(), out.size() * 4);
   return out;
@@ -75,7 +102,8 @@ TEST(pcm_fixtures, decode_equals_reference_exactly) {
     ASSERT_EQ(d.samples.size(), ref.size());
     EXPECT_EQ(d.samples.size(), decoder.length_samples() * info.stream.channels);
     for (size_t i = 0; i < ref.size(); ++i)
-      ASSERT_EQ(d.samples[i], ref[i]) << "sample " << i / d.channels << " channel " << i % d.channels;
+      ASSERT_EQ(d.samples[i], ref[i])
+          << "sample " << i / d.channels << " channel " << i % d.channels;
   }
 }
 
@@ -118,7 +146,8 @@ TEST(pcm_fixtures, non_seekable_source_decodes_and_only_seeks_forward) {
     decoder.seek(500.0 / info.stream.sample_rate, abort_none());
     const decoded d = decode_from(decoder);
     ASSERT_EQ(d.samples.size(), ref.size() - 500 * info.stream.channels);
-    EXPECT_TRUE(std::equal(d.samples.begin(), d.samples.end(), ref.begin() + 500 * info.stream.channels));
+    EXPECT_TRUE(
+        std::equal(d.samples.begin(), d.samples.end(), ref.begin() + 500 * info.stream.channels));
     EXPECT_THROW(decoder.seek(0, abort_none()), sonatrix_io::exception_io_object_not_seekable);
   }
 }

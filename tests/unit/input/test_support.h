@@ -26,7 +26,9 @@ class bytes {
   }
   bytes& u16le(uint16_t v) { return u8(v & 0xFF).u8(v >> 8); }
   bytes& u32le(uint32_t v) { return u16le(v & 0xFFFF).u16le(v >> 16); }
-  bytes& u64le(uint64_t v) { return u32le(static_cast<uint32_t>(v)).u32le(static_cast<uint32_t>(v >> 32)); }
+  bytes& u64le(uint64_t v) {
+    return u32le(static_cast<uint32_t>(v)).u32le(static_cast<uint32_t>(v >> 32));
+  }
   bytes& u16be(uint16_t v) { return u8(v >> 8).u8(v & 0xFF); }
   bytes& u32be(uint32_t v) { return u16be(v >> 16).u16be(v & 0xFFFF); }
   bytes& zeros(size_t n) {

@@ -12,12 +12,19 @@ namespace {
 
 using test::bytes;
 
-bytes fmt_chunk(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint32_t byte_rate = 0,
-                uint16_t block_align = 0) {
+bytes fmt_chunk(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
+                uint32_t byte_rate = 0, uint16_t block_align = 0) {
   bytes b;
   if (!block_align) block_align = static_cast<uint16_t>(bits / 8 * channels);
   if (!byte_rate) byte_rate = rate * block_align;
-  b.str("fmt ").u32le(16).u16le(tag).u16le(channels).u32le(rate).u32le(byte_rate).u16le(block_align).u16le(bits);
+  b.str("fmt ")
+      .u32le(16)
+      .u16le(tag)
+      .u16le(channels)
+      .u32le(rate)
+      .u32le(byte_rate)
+      .u16le(block_align)
+      .u16le(bits);
   return b;
 }
 
@@ -70,14 +77,39 @@ TEST(wav_parser, fmt_chunk_size_rules) {
   EXPECT_TRUE(parse(riff(0, 0, 10)).is_decodable);
   // 17 bytes: rejected.
   bytes odd;
-  odd.str("RIFF").u32le(0).str("WAVE").str("fmt ").u32le(17).u16le(1).u16le(1).u32le(8000)
-      .u32le(16000).u16le(2).u16le(16).u8(0).u8(0).str("data").u32le(4).u32le(0);
+  odd.str("RIFF")
+      .u32le(0)
+      .str("WAVE")
+      .str("fmt ")
+      .u32le(17)
+      .u16le(1)
+      .u16le(1)
+      .u32le(8000)
+      .u32le(16000)
+      .u16le(2)
+      .u16le(16)
+      .u8(0)
+      .u8(0)
+      .str("data")
+      .u32le(4)
+      .u32le(0);
   EXPECT_THROW(parse(odd.get()), sonatrix_io::exception_io_data);
   // Channels, rate, byte rate and block align out of range.
   const auto with_fmt = [](uint16_t channels, uint32_t rate, uint32_t byte_rate, uint16_t align) {
     bytes b;
-    b.str("RIFF").u32le(0).str("WAVE").str("fmt ").u32le(16).u16le(1).u16le(channels).u32le(rate)
-        .u32le(byte_rate).u16le(align).u16le(16).str("data").u32le(0);
+    b.str("RIFF")
+        .u32le(0)
+        .str("WAVE")
+        .str("fmt ")
+        .u32le(16)
+        .u16le(1)
+        .u16le(channels)
+        .u32le(rate)
+        .u32le(byte_rate)
+        .u16le(align)
+        .u16le(16)
+        .str("data")
+        .u32le(0);
     return b.get();
   };
   EXPECT_NO_THROW(parse(with_fmt(256, 1000, 1, 1)));
@@ -103,9 +135,31 @@ bytes extensible(uint16_t channels, uint32_t mask, uint16_t cb_size = 22, bool i
   bytes b;
   const uint16_t bits = is_float ? 32 : 16;
   const uint16_t align = static_cast<uint16_t>(bits / 8 * channels);
-  b.str("RIFF").u32le(0).str("WAVE").str("fmt ").u32le(18 + cb_size).u16le(0xFFFE).u16le(channels)
-      .u32le(8000).u32le(8000 * align).u16le(align).u16le(bits).u16le(cb_size).u16le(bits - 4).u32le(mask)
-      .u32le(is_float ? 3 : 1).u16le(0).u16le(0x10).u8(0x80).u8(0).u8(0).u8(0xAA).u8(0).u8(0x38).u8(0x9B).u8(0x71);
+  b.str("RIFF")
+      .u32le(0)
+      .str("WAVE")
+      .str("fmt ")
+      .u32le(18 + cb_size)
+      .u16le(0xFFFE)
+      .u16le(channels)
+      .u32le(8000)
+      .u32le(8000 * align)
+      .u16le(align)
+      .u16le(bits)
+      .u16le(cb_size)
+      .u16le(bits - 4)
+      .u32le(mask)
+      .u32le(is_float ? 3 : 1)
+      .u16le(0)
+      .u16le(0x10)
+      .u8(0x80)
+      .u8(0)
+      .u8(0)
+      .u8(0xAA)
+      .u8(0)
+      .u8(0x38)
+      .u8(0x9B)
+      .u8(0x71);
   b.zeros(cb_size - 22);
   b.str("data").u32le(align).zeros(align);
   return b;
@@ -131,8 +185,22 @@ TEST(wav_parser, extensible_header_mask_and_info) {
 TEST(wav_parser, adpcm_byte_rate_is_corrected_and_undecodable_tags_still_give_info) {
   // IMA ADPCM, 1 channel, 8000 Hz, 4 bits, 256-byte blocks, byte rate nonsense (1).
   bytes ima;
-  ima.str("RIFF").u32le(0).str("WAVE").str("fmt ").u32le(20).u16le(0x11).u16le(1).u32le(8000)
-      .u32le(1).u16le(256).u16le(4).u16le(2).u16le(505).str("data").u32le(512).zeros(512);
+  ima.str("RIFF")
+      .u32le(0)
+      .str("WAVE")
+      .str("fmt ")
+      .u32le(20)
+      .u16le(0x11)
+      .u16le(1)
+      .u32le(8000)
+      .u32le(1)
+      .u16le(256)
+      .u16le(4)
+      .u16le(2)
+      .u16le(505)
+      .str("data")
+      .u32le(512)
+      .zeros(512);
   const pcm_file_info info = parse(ima.get());
   EXPECT_TRUE(info.is_decodable);
   EXPECT_EQ(technical(info, "bitrate"), "32");  // 4000 bytes/s
@@ -144,8 +212,13 @@ TEST(wav_parser, adpcm_byte_rate_is_corrected_and_undecodable_tags_still_give_in
   for (uint16_t tag : {2, 6, 7}) {
     SCOPED_TRACE(tag);
     bytes b;
-    b.str("RIFF").u32le(0).str("WAVE").raw(fmt_chunk(tag, 1, 8000, tag == 2 ? 4 : 8, 8000, 256).get())
-        .str("data").u32le(256).zeros(256);
+    b.str("RIFF")
+        .u32le(0)
+        .str("WAVE")
+        .raw(fmt_chunk(tag, 1, 8000, tag == 2 ? 4 : 8, 8000, 256).get())
+        .str("data")
+        .u32le(256)
+        .zeros(256);
     const pcm_file_info other = parse(b.get());
     EXPECT_FALSE(other.is_decodable);
     EXPECT_EQ(technical(other, "codec"), "(absent)");
@@ -161,8 +234,19 @@ TEST(wav_parser, adpcm_byte_rate_is_corrected_and_undecodable_tags_still_give_in
 
 TEST(wav_parser, rf64_needs_ds64_first) {
   bytes good;
-  good.str("RF64").u32le(0xFFFFFFFF).str("WAVE").str("ds64").u32le(28).u64le(0).u64le(8).u64le(0).u32le(0)
-      .raw(fmt_chunk(1, 2, 8000, 16).get()).str("data").u32le(0xFFFFFFFF).zeros(16);
+  good.str("RF64")
+      .u32le(0xFFFFFFFF)
+      .str("WAVE")
+      .str("ds64")
+      .u32le(28)
+      .u64le(0)
+      .u64le(8)
+      .u64le(0)
+      .u32le(0)
+      .raw(fmt_chunk(1, 2, 8000, 16).get())
+      .str("data")
+      .u32le(0xFFFFFFFF)
+      .zeros(16);
   // RIFF size in ds64 = the whole file less 8.
   auto file = good.get();
   const uint64_t riff_size = file.size() - 8;
@@ -172,14 +256,25 @@ TEST(wav_parser, rf64_needs_ds64_first) {
   EXPECT_TRUE(info.length_seconds);
 
   bytes no_ds64;
-  no_ds64.str("RF64").u32le(0xFFFFFFFF).str("WAVE").raw(fmt_chunk(1, 2, 8000, 16).get())
-      .str("data").u32le(4).zeros(4);
+  no_ds64.str("RF64")
+      .u32le(0xFFFFFFFF)
+      .str("WAVE")
+      .raw(fmt_chunk(1, 2, 8000, 16).get())
+      .str("data")
+      .u32le(4)
+      .zeros(4);
   EXPECT_THROW(parse(no_ds64.get()), sonatrix_io::exception_io_data);
   bytes short_ds64;
   short_ds64.str("RF64").u32le(0xFFFFFFFF).str("WAVE").str("ds64").u32le(8).u64le(100);
   EXPECT_THROW(parse(short_ds64.get()), sonatrix_io::exception_io_data);
   bytes all_ones;
-  all_ones.str("RF64").u32le(0xFFFFFFFF).str("WAVE").str("ds64").u32le(16).u64le(100).u64le(~uint64_t{0});
+  all_ones.str("RF64")
+      .u32le(0xFFFFFFFF)
+      .str("WAVE")
+      .str("ds64")
+      .u32le(16)
+      .u64le(100)
+      .u64le(~uint64_t{0});
   EXPECT_THROW(parse(all_ones.get()), sonatrix_io::exception_io_data);
 }
 
@@ -198,10 +293,36 @@ TEST(wav_parser, wave64_sizes_count_their_headers) {
 TEST(wav_parser, riff_info_list_fills_metadata) {
   bytes b;
   bytes list;
-  list.str("INFO").str("INAM").u32le(6).str("Title").u8(0).str("IART").u32le(5).str("Band").u8(0).u8(0)
-      .str("ICRD").u32le(4).str("1999").str("IXYZ").u32le(2).str("no").str("ICMT").u32le(2).u8(0xE9).u8(0);
-  b.str("RIFF").u32le(0).str("WAVE").raw(fmt_chunk(1, 1, 8000, 16).get()).str("LIST")
-      .u32le(static_cast<uint32_t>(list.size())).raw(list.get()).str("data").u32le(2).zeros(2);
+  list.str("INFO")
+      .str("INAM")
+      .u32le(6)
+      .str("Title")
+      .u8(0)
+      .str("IART")
+      .u32le(5)
+      .str("Band")
+      .u8(0)
+      .u8(0)
+      .str("ICRD")
+      .u32le(4)
+      .str("1999")
+      .str("IXYZ")
+      .u32le(2)
+      .str("no")
+      .str("ICMT")
+      .u32le(2)
+      .u8(0xE9)
+      .u8(0);
+  b.str("RIFF")
+      .u32le(0)
+      .str("WAVE")
+      .raw(fmt_chunk(1, 1, 8000, 16).get())
+      .str("LIST")
+      .u32le(static_cast<uint32_t>(list.size()))
+      .raw(list.get())
+      .str("data")
+      .u32le(2)
+      .zeros(2);
   const pcm_file_info info = parse(b.get());
   ASSERT_EQ(info.meta.size(), 4u);
   EXPECT_EQ(info.meta[0], (std::pair<std::string, std::string>("title", "Title")));
