@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include <wincrypt.h>
 #include <windows.h>
+// wincrypt.h needs the types of windows.h.
+#include <wincrypt.h>
 
 #include "core/exceptions.h"
 
