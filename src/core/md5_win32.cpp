@@ -1,14 +1,17 @@
 #include "core/md5.h"
 
-#include <algorithm>
-
 #include <windows.h>
-// wincrypt.h needs the types of windows.h.
 #include <wincrypt.h>
 
 #include "core/exceptions.h"
 
 namespace lumo {
+
+namespace {
+
+[[noreturn]] void throw_last_error() { throw kel::exception_win32(GetLastError()); }
+
+}  // namespace
 
 struct md5_hasher::state {
   HCRYPTPROV provider = 0;
@@ -20,30 +23,30 @@ struct md5_hasher::state {
 };
 
 md5_hasher::md5_hasher() : state_(std::make_unique<state>()) {
-  // CRYPT_VERIFYCONTEXT: no key container is needed just to hash.
+  // A verify context needs no key container, and CRYPT_SILENT keeps the provider from
+  // ever showing UI during start-up.
   if (!CryptAcquireContextW(&state_->provider, nullptr, nullptr, PROV_RSA_FULL,
-                            CRYPT_VERIFYCONTEXT | CRYPT_SILENT) ||
-      !CryptCreateHash(state_->provider, CALG_MD5, 0, 0, &state_->hash))
-    throw kel::exception_win32(GetLastError());
+                            CRYPT_VERIFYCONTEXT | CRYPT_SILENT))
+    throw_last_error();
+  if (!CryptCreateHash(state_->provider, CALG_MD5, 0, 0, &state_->hash)) throw_last_error();
 }
 
 md5_hasher::~md5_hasher() = default;
 
 void md5_hasher::update(std::span<const uint8_t> data) {
-  // CryptHashData takes a DWORD length: feed very large blocks in pieces.
+  // CryptHashData takes a DWORD count: feed very large blocks in pieces.
+  constexpr size_t max_chunk_bytes = 1u << 30;
   while (!data.empty()) {
-    const auto piece = static_cast<DWORD>(std::min<size_t>(data.size(), 1u << 30));
-    if (!CryptHashData(state_->hash, data.data(), piece, 0))
-      throw kel::exception_win32(GetLastError());
-    data = data.subspan(piece);
+    size_t n = data.size() < max_chunk_bytes ? data.size() : max_chunk_bytes;
+    if (!CryptHashData(state_->hash, data.data(), static_cast<DWORD>(n), 0)) throw_last_error();
+    data = data.subspan(n);
   }
 }
 
 md5_digest md5_hasher::finish() {
   md5_digest digest{};
   DWORD size = static_cast<DWORD>(digest.size());
-  if (!CryptGetHashParam(state_->hash, HP_HASHVAL, digest.data(), &size, 0))
-    throw kel::exception_win32(GetLastError());
+  if (!CryptGetHashParam(state_->hash, HP_HASHVAL, digest.data(), &size, 0)) throw_last_error();
   return digest;
 }
 
