@@ -35,10 +35,15 @@ std::string io_text(std::string_view id) { return lumo::lookup_text(id); }
 namespace {
 
 std::string code_text(uint32_t code) {
-  // When the text cannot be filled the plain I/O error text stands.
-  if (auto text = lumo::lookup_format("exception_io_with_code", {{"code", std::to_string(code)}}))
-    return *text;
-  return io_text("exception_io");
+  // A missing text stays empty (what() then reads "Unknown exception"), like every
+  // other I/O text.
+  std::string text = io_text("exception_io_with_code");
+  const std::string_view placeholder = "{code}";
+  const std::string number = std::to_string(code);
+  for (size_t at = text.find(placeholder); at != std::string::npos;
+       at = text.find(placeholder, at + number.size()))
+    text.replace(at, placeholder.size(), number);
+  return text;
 }
 
 }  // namespace

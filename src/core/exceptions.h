@@ -35,7 +35,11 @@ LUMO_DECLARE_EXCEPTION(exception_bug_check, exception, "Bug check");
 LUMO_DECLARE_EXCEPTION(exception_not_implemented, exception_bug_check, "Feature not implemented");
 LUMO_DECLARE_EXCEPTION(exception_invalid_params, exception_bug_check, "Invalid parameters");
 LUMO_DECLARE_EXCEPTION(exception_dynamic_assert, exception_bug_check, "dynamic_assert failure");
-LUMO_DECLARE_EXCEPTION(exception_bug_check_v2, exception_bug_check, "Bug check");
+// A bug check with the caller's own text.
+class exception_bug_check_v2 : public exception_bug_check {
+ public:
+  explicit exception_bug_check_v2(std::string message) : exception_bug_check(std::move(message)) {}
+};
 LUMO_DECLARE_EXCEPTION(exception_overflow, exception, "Overflow");
 LUMO_DECLARE_EXCEPTION(exception_service_extension_not_found, exception, "Service extension not found");
 LUMO_DECLARE_EXCEPTION(exception_messagebox, exception, "");

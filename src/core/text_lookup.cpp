@@ -15,8 +15,8 @@ std::atomic<const text_source*> active_source{&no_text_source};
 
 }  // namespace
 
-void set_text_source(const text_source* source) {
-  active_source.store(source ? source : &no_text_source);
+const text_source* set_text_source(const text_source* source) {
+  return active_source.exchange(source ? source : &no_text_source);
 }
 
 std::string lookup_text(std::string_view id) { return active_source.load()->get_text(id); }

@@ -16,7 +16,8 @@ struct text_source {
   std::string (*get_text)(std::string_view id);
 };
 
-void set_text_source(const text_source* source);
+// Installs source (null: no texts) and returns the one it replaces.
+const text_source* set_text_source(const text_source* source);
 
 // The active language's text of id; empty when missing.
 std::string lookup_text(std::string_view id);

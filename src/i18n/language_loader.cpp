@@ -1,8 +1,7 @@
 #include "i18n/language_loader.h"
 
-#include <cstdlib>
-
 #include "core/exceptions.h"
+#include "core/internal_error.h"
 #include "core/system_text.h"
 #include "i18n/builtin_documents.h"
 #include "i18n/override_file.h"
@@ -10,12 +9,6 @@
 namespace lumo {
 
 namespace {
-
-// Stands in for the program's internal-error crash until that lands in the core; the
-// one caller below is what switches over.
-[[noreturn]] void internal_error_crash_placeholder() {
-  std::abort();
-}
 
 struct system_text_id {
   std::string_view id;
@@ -42,7 +35,7 @@ std::string_view builtin_document(uint16_t language_id) {
   if (auto doc = find_builtin_document(resource)) return *doc;
   if (auto doc = find_builtin_document(english_resource)) return *doc;
   // English is part of every build; without it the executable is damaged.
-  internal_error_crash_placeholder();
+  internal_error_crash("the built-in English language document is missing");
 }
 
 }  // namespace

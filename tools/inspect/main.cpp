@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "format_command.h"
 #include "inspect_input.h"
 #include "versions.h"
 
@@ -18,7 +19,10 @@ int usage() {
       "  --version   print the program version and the codec libraries' versions\n"
       "  info FILE   track information as JSON\n"
       "  decode FILE [--subsong N] [--seek SECONDS] (-o OUT.wav | --md5)\n"
-      "              decode to a 32-bit float WAV, or print the MD5 of the float samples\n",
+      "              decode to a 32-bit float WAV, or print the MD5 of the float samples\n"
+      "  format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]... [--length SECONDS]\n"
+      "              [--path URL] [--subsong N] [--library]\n"
+      "              evaluate a title formatting script against the given fields\n",
       stderr);
   return 2;
 }
@@ -35,6 +39,7 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "--version") return print_version();
   if (args[0] == "info") return inspect_info(args);
   if (args[0] == "decode") return inspect_decode(args);
+  if (args[0] == "format") return run_format_command(args);
   return usage();
 }
 

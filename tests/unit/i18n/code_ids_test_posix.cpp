@@ -17,7 +17,7 @@ namespace {
 std::set<std::string> ids_asked_for_in(const std::filesystem::path& root) {
   // Literal ids handed to the lookups, and the ids of the I/O exception declarations.
   static const std::regex call(
-      "\\b(?:get_text|format_text|lookup_text|lookup_format|io_text)\\(\\s*\"([^\"]+)\"");
+      "\\b(?:get_text|format_text|lookup_text|lookup_format|io_text|ui_text)\\(\\s*\"([^\"]+)\"");
   static const std::regex declared(
       "LUMO_DECLARE_IO_EXCEPTION\\(\\s*\\w+\\s*,\\s*[\\w:]+\\s*,\\s*\"([^\"]+)\"\\)");
   std::set<std::string> ids;

@@ -1,0 +1,33 @@
+#pragma once
+// The popup-message service: how errors of background work reach the user. Exactly one
+// implementation is registered (a message box on Windows; natively a recorder).
+
+#include <cstdint>
+#include <string_view>
+
+#include "core/service.h"
+
+namespace lumo {
+
+enum class popup_icon : uint32_t { information = 0, error = 1, warning = 2 };
+
+class popup_message : public service_base {
+ public:
+  static constexpr guid class_guid{
+      0x1f7d3c05u, 0x6a41, 0x4e9b, {0x8d, 0x12, 0xc9, 0x3e, 0x5b, 0x70, 0xa4, 0x26}};
+  using parent_class = service_base;
+  using service_class = popup_message;
+
+  // Texts are UTF-8. May be called from any thread.
+  virtual void show(std::string_view message, std::string_view title, popup_icon icon) = 0;
+
+  // Shows through the registered implementation; the internal-error crash when there is
+  // none or more than one.
+  static void g_show(std::string_view message, std::string_view title,
+                     popup_icon icon = popup_icon::information);
+
+ protected:
+  ~popup_message() = default;
+};
+
+}  // namespace lumo

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include "meta/library_title_format_hook.h"
+#include "meta/time_text.h"
+#include "meta/track_info_mutable.h"
+#include "meta/track_info_title_format_hook.h"
+
+namespace lumo {
+namespace {
+
+track_summary make_summary(std::string title, std::string artist, std::string album_artist,
+                           std::string album, std::string track, std::string disc = "",
+                           std::string date = "", double length = 0) {
+  track_summary s;
+  s.length = length;
+  s.column(summary_column::title) = std::move(title);
+  s.column(summary_column::artist) = std::move(artist);
+  s.column(summary_column::album_artist) = std::move(album_artist);
+  s.column(summary_column::album) = std::move(album);
+  s.column(summary_column::tracknumber) = std::move(track);
+  s.column(summary_column::discnumber) = std::move(disc);
+  s.column(summary_column::date) = std::move(date);
+  return s;
+}
+
+std::string library_format(std::string_view script, const track_summary& summary,
+                           const track_location& location, bool* found = nullptr) {
+  library_title_format_hook hook(summary, location);
+  return title_format_script::compile(script).format(hook, found);
+}
+
+TEST(TimeText, WholeSecondsWithWeekAndDayPrefixes) {
+  EXPECT_EQ(format_time_text(3725), "1:02:05");
+  EXPECT_EQ(format_time_text(65), "1:05");
+  EXPECT_EQ(format_time_text(0), "0:00");
+  EXPECT_EQ(format_time_text(59.5), "1:00");
+  EXPECT_EQ(format_time_text(86400 + 5), "1d 0:00:05");
+  EXPECT_EQ(format_time_text(2 * 604800 + 3 * 86400 + 3600), "2wk 3d 1:00:00");
+  EXPECT_EQ(format_time_text(604800), "1wk 0d 0:00:00");
+  EXPECT_EQ(format_time_text(-5), "0:00");
+  EXPECT_EQ(format_time_text_ms(65.25), "1:05.250");
+  EXPECT_EQ(format_time_text_ms(3599.9996), "1:00:00.000");
+}
+
+TEST(LibraryFields, SpecialFieldsFromLocationAndLength) {
+  auto s = make_summary("", "Artist", "", "Album", "7", "", "", 3725.4);
+  track_location loc{"file:///music/Album Dir/03 Song.final.flac", 2};
+  EXPECT_EQ(library_format("%filename%|%filename_ext%|%directory%|%subsong%", s, loc),
+            "03 Song.final|03 Song.final.flac|Album Dir|2");
+  EXPECT_EQ(library_format("%path%", s, loc), "/music/Album Dir/03 Song.final.flac");
+  EXPECT_EQ(library_format("%filename_sort%", s, loc), "03 Song.final|0000000002");
+  EXPECT_EQ(library_format("%PATH_SORT%", s, loc),
+            "/music/Album Dir/03 Song.final.flac|0000000002");
+  EXPECT_EQ(library_format("%length%|%length_ex%|%length_seconds%", s, loc),
+            "1:02:05|1:02:05.400|3725");
+  // An empty title falls back to the file name and is still found.
+  bool found = false;
+  EXPECT_EQ(library_format("[%title%]", s, loc, &found), "03 Song.final");
+  EXPECT_TRUE(found);
+  EXPECT_EQ(library_format("%path%", s, track_location{}), "n/a");
+  // Length 0: the field alone shows "?", a block holding it vanishes.
+  auto silent = make_summary("T", "", "", "", "");
+  EXPECT_EQ(library_format("%length%|[%length% left]|%length_seconds%", silent, loc), "?||?");
+}
+
+TEST(LibraryFields, ColumnsFallbacksAndTrackNumbers) {
+  track_location loc{"file:///m/a.mp3", 0};
+  auto s = make_summary("Song", "", "Various", "Hits", "7", "1", "1999");
+  EXPECT_EQ(library_format("%artist%|%album artist%|%ALBUM%|%date%|%discnumber%", s, loc),
+            "Various|Various|Hits|1999|1");
+  EXPECT_EQ(library_format("%tracknumber%", s, loc), "07");
+  EXPECT_EQ(library_format("%tracknumber%", make_summary("Song", "A", "", "", "123"), loc), "123");
+  EXPECT_EQ(library_format("%tracknumber%|[%tracknumber%.]%genre%|%comment%",
+                           make_summary("Song", "A", "", "", ""), loc),
+            "?|?|?");
+  auto only_artist = make_summary("Song", "Solo", "", "", "");
+  EXPECT_EQ(library_format("%album artist%", only_artist, loc), "Solo");
+  // Several values are shown joined by ", ".
+  auto multi = make_summary("Song", "A; B; C", "A", "", "");
+  EXPECT_EQ(library_format("%artist%", multi, loc), "A, B, C");
+  // "track artist" only when artist and album artist both exist and differ.
+  EXPECT_EQ(library_format("[%track artist%]", multi, loc), "A, B, C");
+  EXPECT_EQ(library_format("$if(%track artist%,%album artist%,)", multi, loc), "A");
+  EXPECT_EQ(library_format("$if(%track artist%,%album artist%,)",
+                           make_summary("Song", "Same", "Same", "", ""), loc),
+            "");
+  EXPECT_EQ(library_format("[%track artist%]", only_artist, loc), "");
+  // Values can never smuggle control bytes into a row.
+  EXPECT_EQ(library_format("%title%", make_summary("a\tb\nc", "", "", "", ""), loc), "a_b_c");
+}
+
+TEST(LibraryFields, DefaultScriptsOfTheProgram) {
+  track_location loc{"file:///Music/Miles Davis/Kind of Blue/02 Freddie Freeloader.flac", 0};
+  auto s = make_summary("Freddie Freeloader", "Miles Davis", "Miles Davis", "Kind of Blue", "2",
+                        "1", "1959-08-17", 589.0);
+  auto compilation = make_summary("Boogie Stop Shuffle", "Charles Mingus", "Various Artists",
+                                  "Jazz Classics", "11", "", "", 300.0);
+  auto bare = make_summary("", "", "", "", "");
+  track_location bare_loc{"file:///downloads/untitled.mp3", 0};
+
+  const char* track_row = "[[%discnumber%.]%tracknumber%. ]%title%";
+  EXPECT_EQ(library_format(track_row, s, loc), "1.02. Freddie Freeloader");
+  EXPECT_EQ(library_format(track_row, compilation, loc), "11. Boogie Stop Shuffle");
+  EXPECT_EQ(library_format(track_row, bare, bare_loc), "untitled");
+
+  const char* now_playing = "%album artist% - %album% - [[%discnumber%.]%tracknumber%. ]%title%";
+  EXPECT_EQ(library_format(now_playing, s, loc),
+            "Miles Davis - Kind of Blue - 1.02. Freddie Freeloader");
+  EXPECT_EQ(library_format(now_playing, bare, bare_loc), "? - ? - untitled");
+
+  const char* album_artist_if = "$if(%track artist%,%album artist%,)";
+  EXPECT_EQ(library_format(album_artist_if, s, loc), "");
+  EXPECT_EQ(library_format(album_artist_if, compilation, loc), "Various Artists");
+
+  const char* album_key = "$directory_path(%path%)\t%album artist%\t%date%\t%album%";
+  EXPECT_EQ(library_format(album_key, s, loc),
+            "/Music/Miles Davis/Kind of Blue\tMiles Davis\t1959-08-17\tKind of Blue");
+  EXPECT_EQ(library_format(album_key, compilation, loc),
+            "/Music/Miles Davis/Kind of Blue\tVarious Artists\t?\tJazz Classics");
+
+  EXPECT_EQ(library_format("[%date%]", s, loc), "1959-08-17");
+  EXPECT_EQ(library_format("[%date%]", compilation, loc), "");
+
+  const char* album_header = "%album artist% - %date%\t%album artist% - %album%[ '['%date%']']";
+  EXPECT_EQ(library_format(album_header, s, loc),
+            "Miles Davis - 1959-08-17\tMiles Davis - Kind of Blue [1959-08-17]");
+  EXPECT_EQ(library_format(album_header, compilation, loc),
+            "Various Artists - ?\tVarious Artists - Jazz Classics");
+}
+
+TEST(TrackInfoFields, MetaInfoAndSpecialFields) {
+  track_info_mutable info;
+  info.meta_add_value("Artist", "A");
+  info.meta_add_value("artist", "B");
+  info.meta_add_value("TITLE", "Tune");
+  info.meta_add_value("comment", "line1\r\nline2");
+  info.info_set("codec", "FLAC");
+  info.info_set("samplerate", "44100");
+  info.set_length(65.4);
+  track_location loc{"file:///x/y/song.flac", 3};
+
+  track_info_title_format_hook hook(info, &loc);
+  auto run = [&](std::string_view script, bool* found = nullptr) {
+    return title_format_script::compile(script).format(hook, found);
+  };
+  bool found = false;
+  EXPECT_EQ(run("%artist% - %title%", &found), "A, B - Tune");
+  EXPECT_TRUE(found);
+  EXPECT_EQ(run("%comment%"), "line1__line2");
+  EXPECT_EQ(run("%CODEC% %samplerate%Hz %length% %length_seconds%"), "FLAC 44100Hz 1:05 65");
+  EXPECT_EQ(run("%filename_ext% %directory% %subsong%"), "song.flac y 3");
+  EXPECT_EQ(run("%album%|[%album%]", &found), "?|");
+  EXPECT_FALSE(found);
+
+  // Without a location only the record's own fields resolve.
+  track_info_mutable empty;
+  track_info_title_format_hook bare(empty);
+  EXPECT_EQ(title_format_script::compile("%path%|[%length%]|%length%").format(bare), "?||?");
+}
+
+}  // namespace
+}  // namespace lumo
