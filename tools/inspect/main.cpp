@@ -21,7 +21,7 @@ int usage() {
       "  decode FILE [--subsong N] [--seek SECONDS] (-o OUT.wav | --md5)\n"
       "              decode to a 32-bit float WAV, or print the MD5 of the float samples\n"
       "  format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]... [--length SECONDS]\n"
-      "              [--path URL] [--subsong N] [--library]\n"
+      "              [--path URL] [--subsong N] [--file FILE] [--library]\n"
       "              evaluate a title formatting script against the given fields\n",
       stderr);
   return 2;
