@@ -2,6 +2,8 @@
 # Builds the optimised native preset and runs each benchmark. Every benchmark program
 # measures a reference in the same run (a benchmark whose name starts with
 # "reference"); the ratio of each case to it is printed after the program's own table.
+# A program with several references pairs each case with the reference whose name ends
+# in the same last word ("pcm_wav_16bit" with "reference_sox_16bit").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
@@ -19,11 +21,14 @@ run_bench() {
 import json, sys
 runs = [b for b in json.load(open(sys.argv[1]))["benchmarks"] if b.get("run_type") != "aggregate"]
 refs = [b for b in runs if b["name"].startswith("reference")]
+def base(b):
+    return b["name"].split("/")[0]
 if refs:
-    ref = refs[0]
     for b in runs:
-        if b is not ref:
-            print(f"ratio {b['name']} / {ref['name']}: {b['real_time'] / ref['real_time']:.2f}")
+        if b in refs:
+            continue
+        ref = next((r for r in refs if base(r).endswith("_" + base(b).rsplit("_", 1)[-1])), refs[0])
+        print(f"ratio {b['name']} / {ref['name']}: {b['real_time'] / ref['real_time']:.2f}")
 PY
   rm -f "$json"
 }
@@ -47,4 +52,5 @@ print(f"{sys.argv[2]}: {got:.2f} {unit} CPU, reference {sys.argv[1]}: {ref:.2f} 
 run_bench bench_file_read
 run_bench bench_track_info
 run_bench bench_language_load
+run_bench bench_pcm_decode
 ratio bench_title_format BM_hand_built_strings BM_title_format_scripts

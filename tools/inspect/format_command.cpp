@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/abort.h"
+#include "core/exceptions.h"
+#include "input/input_open.h"
+#include "inspect_input.h"
 #include "meta/library_title_format_hook.h"
 #include "meta/title_format.h"
 #include "meta/title_format_fields.h"
@@ -21,7 +25,7 @@ int format_usage(const char* problem) {
   std::fprintf(stderr,
                "lumo-inspect format: %s\n"
                "usage: lumo-inspect format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]...\n"
-               "       [--length SECONDS] [--path URL] [--subsong N] [--library]\n",
+               "       [--length SECONDS] [--path URL] [--subsong N] [--file FILE] [--library]\n",
                problem);
   return 2;
 }
@@ -72,6 +76,20 @@ int run_format_command(const std::vector<std::string>& args) {
       double seconds = 0;
       if (!parse_number(value, seconds)) return format_usage("--length needs a number");
       info.set_length(seconds);
+    } else if (option == "--file") {
+      // Starts from what the input framework reads from the file (subsong as given so far).
+      try {
+        const std::string url = inspect_url(value);
+        const auto reader = lumo::open_input_info_reader(url, nullptr, lumo::abort_none());
+        lumo::track_info_mutable read;
+        reader->get_info(location.subsong_index, read, lumo::abort_none());
+        info.copy_from(read);
+        location.path = url;
+        has_location = true;
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", kel::error_text(e).c_str());
+        return 1;
+      }
     } else if (option == "--path") {
       location.path = value;
       has_location = true;

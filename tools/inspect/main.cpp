@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "format_command.h"
+#include "inspect_input.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -16,8 +17,11 @@ int usage() {
   std::fputs(
       "usage: lumo-inspect COMMAND [ARGS]\n"
       "  --version   print the program version and the codec libraries' versions\n"
+      "  info FILE   track information as JSON\n"
+      "  decode FILE [--subsong N] [--seek SECONDS] (-o OUT.wav | --md5)\n"
+      "              decode to a 32-bit float WAV, or print the MD5 of the float samples\n"
       "  format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]... [--length SECONDS]\n"
-      "              [--path URL] [--subsong N] [--library]\n"
+      "              [--path URL] [--subsong N] [--file FILE] [--library]\n"
       "              evaluate a title formatting script against the given fields\n",
       stderr);
   return 2;
@@ -33,6 +37,8 @@ int print_version() {
 int run(const std::vector<std::string>& args) {
   if (args.empty()) return usage();
   if (args[0] == "--version") return print_version();
+  if (args[0] == "info") return inspect_info(args);
+  if (args[0] == "decode") return inspect_decode(args);
   if (args[0] == "format") return run_format_command(args);
   return usage();
 }

@@ -1,0 +1,100 @@
+#include "input/input_open.h"
+
+#include <cstdio>
+
+#include "core/exceptions.h"
+#include "core/md5.h"
+#include "input/input_matching.h"
+
+namespace lumo {
+
+namespace {
+
+constinit const input_handler_registration* g_first_handler = nullptr;
+constinit const input_handler_registration* g_last_handler = nullptr;
+
+template <class result_type>
+std::shared_ptr<result_type> open_with(std::string_view path, file_ptr file,
+                                       const abort_signal& abort,
+                                       std::optional<std::string_view> content_type) {
+  if (!file) file = open_file(path, open_mode::read, abort);
+  const input_handler* handler = nullptr;
+  if (content_type) handler = find_handler_for_content_type(*content_type);
+  if (!handler) handler = find_handler_for_path(path);
+  if (!handler) throw sonatrix_io::exception_io_unsupported_format();
+  if constexpr (std::is_same_v<result_type, input_decoder>) {
+    return handler->open_decoder(std::move(file), path, abort);
+  } else if constexpr (std::is_same_v<result_type, input_info_writer>) {
+    return handler->open_info_writer(std::move(file), path, abort);
+  } else {
+    return handler->open_info_reader(std::move(file), path, abort);
+  }
+}
+
+}  // namespace
+
+input_handler_registration::input_handler_registration(const input_handler& handler)
+    : handler_(handler) {
+  // Appended, so the scans follow registration order.
+  if (g_last_handler)
+    const_cast<input_handler_registration*>(g_last_handler)->next_ = this;
+  else
+    g_first_handler = this;
+  g_last_handler = this;
+}
+
+const input_handler_registration* first_input_handler() {
+  return g_first_handler;
+}
+
+const input_handler* find_handler_for_path(std::string_view path) {
+  const std::string_view extension = extension_of(path);
+  for (auto* r = g_first_handler; r; r = r->next())
+    if (r->handler().matches_path(path, extension)) return &r->handler();
+  return nullptr;
+}
+
+const input_handler* find_handler_for_content_type(std::string_view type) {
+  for (auto* r = g_first_handler; r; r = r->next())
+    if (r->handler().matches_content_type(type)) return &r->handler();
+  return nullptr;
+}
+
+std::shared_ptr<input_decoder> open_input_decoder(std::string_view path, file_ptr file,
+                                                  const abort_signal& abort,
+                                                  std::optional<std::string_view> content_type) {
+  return open_with<input_decoder>(path, std::move(file), abort, content_type);
+}
+
+std::shared_ptr<input_info_reader> open_input_info_reader(
+    std::string_view path, file_ptr file, const abort_signal& abort,
+    std::optional<std::string_view> content_type) {
+  return open_with<input_info_reader>(path, std::move(file), abort, content_type);
+}
+
+std::shared_ptr<input_info_writer> open_input_info_writer(
+    std::string_view path, file_ptr file, const abort_signal& abort,
+    std::optional<std::string_view> content_type) {
+  return open_with<input_info_writer>(path, std::move(file), abort, content_type);
+}
+
+std::string retagging_temporary_name(std::string_view path) {
+  md5_hasher hasher;
+  hasher.update({reinterpret_cast<const uint8_t*>(path.data()), path.size()});
+  static constexpr std::string_view salt = "tmpretagging temporary file";
+  hasher.update({reinterpret_cast<const uint8_t*>(salt.data()), salt.size()});
+  const md5_digest digest = hasher.finish();
+  const size_t separator = path.find_last_of("\\/|:");
+  std::string name(separator == std::string_view::npos ? std::string_view{}
+                                                       : path.substr(0, separator + 1));
+  name += "temp-";
+  for (uint8_t b : digest) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02X", b);
+    name += hex;
+  }
+  name += ".tmp";
+  return name;
+}
+
+}  // namespace lumo
