@@ -5,31 +5,12 @@
 namespace lumo {
 namespace {
 
+using value_kind = title_format_field_value::kind;
+
 // Column texts hold several values joined by "; "; scripts show them joined by ", ".
 void write_column(title_format_field_output& out, std::string_view text) {
+  if (out.has_default_filter()) return write_filtered_values_default(out.raw(), text);
   constexpr std::string_view stored_separator = "; ";
-  if (out.has_default_filter()) {
-    // One pass finds both the separators and the bytes the filter replaces.
-    title_format_output& raw = out.raw();
-    size_t run = 0;
-    for (size_t i = find_control_byte(text, 0, ';'); i != std::string_view::npos;
-         i = find_control_byte(text, i + 1, ';')) {
-      raw.append(text.substr(run, i - run));
-      if (text[i] != ';') {
-        raw.append_char('_');
-        run = i + 1;
-      } else if (text.substr(i, 2) == stored_separator) {
-        raw.append(", ");
-        run = i + 2;
-        ++i;
-      } else {
-        raw.append_char(';');
-        run = i + 1;
-      }
-    }
-    raw.append(text.substr(run));
-    return;
-  }
   for (;;) {
     size_t at = text.find(stored_separator);
     if (at == std::string_view::npos) break;
@@ -40,12 +21,43 @@ void write_column(title_format_field_output& out, std::string_view text) {
   out.write(text);
 }
 
-// Writes a column's text; not handled when it is empty.
-bool column_field(title_format_field_output& out, const std::string& text, bool& found) {
-  if (text.empty()) return false;
-  write_column(out, text);
-  found = true;
-  return true;
+// A column's value; unknown (shown as "?") when it is empty.
+title_format_field_value column_value(const std::string& text) {
+  if (text.empty()) return {value_kind::unknown, {}, {}};
+  return {value_kind::values, {}, text};
+}
+
+// Everything but the length and location fields, which are written directly.
+inline title_format_field_value resolve_field(special_field field, const track_summary& s,
+                                              const track_location& location) {
+  const std::string& artist = s.column(summary_column::artist);
+  const std::string& album_artist = s.column(summary_column::album_artist);
+  switch (field) {
+    case special_field::none: return {value_kind::unknown, {}, {}};
+    case special_field::artist: return column_value(artist.empty() ? album_artist : artist);
+    case special_field::album_artist: return column_value(album_artist.empty() ? artist : album_artist);
+    case special_field::genre: return column_value(s.column(summary_column::genre));
+    case special_field::album: return column_value(s.column(summary_column::album));
+    case special_field::discnumber: return column_value(s.column(summary_column::discnumber));
+    case special_field::date: return column_value(s.column(summary_column::date));
+    case special_field::track_artist:
+      if (artist.empty() || album_artist.empty() || artist == album_artist)
+        return {value_kind::unknown, {}, {}};
+      return column_value(artist);
+    case special_field::title: {
+      const std::string& title = s.column(summary_column::title);
+      if (!title.empty()) return {value_kind::values, {}, title};
+      return {value_kind::text, {}, path_file_name(path_display_form(location.path), false)};
+    }
+    case special_field::tracknumber: {
+      const std::string& number = s.column(summary_column::tracknumber);
+      // A special field that has no value shows "?" and counts as not found.
+      if (number.empty()) return {value_kind::missing, {}, {}};
+      return {value_kind::values,
+              number.size() == 1 ? std::string_view("0") : std::string_view(), number};
+    }
+    default: return {value_kind::unresolved, {}, {}};
+  }
 }
 
 }  // namespace
@@ -58,46 +70,32 @@ bool library_title_format_hook::process_field(title_format_field_output& out, st
 bool library_title_format_hook::process_known_field(title_format_field_output& out,
                                                     std::string_view, special_field field,
                                                     bool& found) {
-  const track_summary& s = *summary_;
-  const std::string& artist = s.column(summary_column::artist);
-  const std::string& album_artist = s.column(summary_column::album_artist);
-  switch (field) {
-    case special_field::none: return false;
-    case special_field::artist:
-      return column_field(out, artist.empty() ? album_artist : artist, found);
-    case special_field::album_artist:
-      return column_field(out, album_artist.empty() ? artist : album_artist, found);
-    case special_field::genre: return column_field(out, s.column(summary_column::genre), found);
-    case special_field::album: return column_field(out, s.column(summary_column::album), found);
-    case special_field::discnumber:
-      return column_field(out, s.column(summary_column::discnumber), found);
-    case special_field::date: return column_field(out, s.column(summary_column::date), found);
-    case special_field::track_artist:
-      if (artist.empty() || album_artist.empty() || artist == album_artist) return false;
-      return column_field(out, artist, found);
-    case special_field::title: {
-      const std::string& title = s.column(summary_column::title);
-      if (!title.empty())
-        write_column(out, title);
+  title_format_field_value value = resolve_field(field, *summary_, *location_);
+  switch (value.value_kind) {
+    case value_kind::unknown: return false;
+    case value_kind::missing: found = false; break;
+    case value_kind::text:
+    case value_kind::values:
+      if (!value.prefix.empty()) out.write(value.prefix, title_format_text_kind::other);
+      if (value.value_kind == value_kind::values)
+        write_column(out, value.text);
       else
-        out.write(path_file_name(path_display_form(location_->path), false));
+        out.write(value.text);
       found = true;
       return true;
-    }
-    case special_field::tracknumber: {
-      const std::string& number = s.column(summary_column::tracknumber);
-      found = !number.empty();
-      if (number.size() == 1) out.write("0", title_format_text_kind::other);
-      if (found) write_column(out, number);
-      break;
-    }
-    default:
-      found = is_length_field(field) ? write_length_field(out, field, s.length)
+    case value_kind::unresolved:
+      found = is_length_field(field) ? write_length_field(out, field, summary_->length)
                                      : write_location_field(out, field, *location_);
       break;
   }
   // A special field that has no value shows "?" and counts as not found.
   if (!found) out.write("?", title_format_text_kind::other);
+  return true;
+}
+
+bool library_title_format_hook::resolve_known_fields(const special_field* fields, size_t count,
+                                                     title_format_field_value* values) {
+  for (size_t i = 0; i < count; ++i) values[i] = resolve_field(fields[i], *summary_, *location_);
   return true;
 }
 

@@ -24,6 +24,8 @@ class library_title_format_hook final : public title_format_null_hook {
   bool process_field(title_format_field_output& out, std::string_view name, bool& found) override;
   bool process_known_field(title_format_field_output& out, std::string_view name,
                            special_field known, bool& found) override;
+  bool resolve_known_fields(const special_field* fields, size_t count,
+                            title_format_field_value* values) override;
 
  private:
   const track_summary* summary_;

@@ -23,6 +23,27 @@ void title_format_text_filter::write(title_format_output& out, std::string_view 
   write_filtered_default(out, text);
 }
 
+void write_filtered_values_default(title_format_output& out, std::string_view text) {
+  constexpr std::string_view stored_separator = "; ";
+  size_t run = 0;
+  for (size_t i = find_control_byte(text, 0, ';'); i != std::string_view::npos;
+       i = find_control_byte(text, i + 1, ';')) {
+    out.append(text.substr(run, i - run));
+    if (text[i] != ';') {
+      out.append_char('_');
+      run = i + 1;
+    } else if (text.substr(i, 2) == stored_separator) {
+      out.append(", ");
+      run = i + 2;
+      ++i;
+    } else {
+      out.append_char(';');
+      run = i + 1;
+    }
+  }
+  out.append(text.substr(run));
+}
+
 namespace {
 const title_format_text_filter g_default_filter;
 }  // namespace
@@ -199,6 +220,7 @@ bool tf_flat_node::add(const title_format_node_ptr& node, int depth) {
   }
   if (auto* field = dynamic_cast<const tf_field_node*>(p)) {
     steps_.push_back({step::kind::field, false, {}, field});
+    fields_.push_back(field->known());
     return true;
   }
   if (auto* sequence = dynamic_cast<const tf_sequence_node*>(p)) {
@@ -216,37 +238,78 @@ bool tf_flat_node::add(const title_format_node_ptr& node, int depth) {
   return false;
 }
 
+namespace {
+
+// Writes a value the provider resolved ahead; the default filter is in effect.
+inline bool write_field_value(const title_format_field_value& value, const tf_field_node& field,
+                              title_format_context& context, title_format_output& out) {
+  using kind = title_format_field_value::kind;
+  switch (value.value_kind) {
+    case kind::unknown:
+    case kind::missing: out.append_char('?'); return false;
+    case kind::text:
+      if (!value.prefix.empty()) out.append(value.prefix);
+      write_filtered_default(out, value.text);
+      return true;
+    case kind::values:
+      if (!value.prefix.empty()) out.append(value.prefix);
+      // Most values hold neither a separator nor a control byte.
+      if (is_plain_text(value.text, ';'))
+        out.append(value.text);
+      else
+        write_filtered_values_default(out, value.text);
+      return true;
+    default: return field.tf_field_node::evaluate(context, out);
+  }
+}
+
+}  // namespace
+
 // A sequence's found flag is the OR of its children's and a block passes its child's on, so
-// one flag per open block is all the state there is.
+// one flag per open block is all the state there is. Blocks do not skip their contents, so
+// every field is written exactly once: the provider can resolve them all up front.
 bool tf_flat_node::evaluate(title_format_context& context, title_format_output& out) const {
+  // The enclosing level's mark and found flag; the open block's flag stays in a register.
   struct frame {
     size_t mark;
     bool found;
   };
   frame stack[max_depth];
+  // Left uninitialised: the provider fills what the script uses, and clearing the whole
+  // array would cost as much as resolving the fields.
+  union value_buffer {
+    value_buffer() {}
+    title_format_field_value values[max_resolved_fields];
+  } buffer;
+  const bool resolved =
+      context.is_default_filter && !fields_.empty() && fields_.size() <= max_resolved_fields &&
+      context.hook->resolve_known_fields(fields_.data(), fields_.size(), buffer.values);
+  const title_format_field_value* next_value = buffer.values;
   int top = 0;
-  stack[0] = {0, false};
+  bool found = false;
   for (const step& s : steps_) {
     switch (s.step_kind) {
       case step::kind::literal:
         out.append(s.text);
-        stack[top].found |= s.found;
+        found |= s.found;
         break;
       case step::kind::field:
-        stack[top].found |= s.field->tf_field_node::evaluate(context, out);
+        found |= resolved ? write_field_value(*next_value++, *s.field, context, out)
+                          : s.field->tf_field_node::evaluate(context, out);
         break;
-      case step::kind::block_begin: stack[++top] = {out.mark(), false}; break;
+      case step::kind::block_begin:
+        stack[top++] = {out.mark(), found};
+        found = false;
+        break;
       case step::kind::block_end: {
-        frame f = stack[top--];
-        if (f.found)
-          stack[top].found = true;
-        else
-          out.truncate(f.mark);
+        const frame& f = stack[--top];
+        if (!found) out.truncate(f.mark);
+        found |= f.found;
         break;
       }
     }
   }
-  return stack[0].found;
+  return found;
 }
 
 bool title_format_script::evaluate(title_format_hook& hook, title_format_output& out,

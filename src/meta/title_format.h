@@ -110,6 +110,42 @@ inline size_t find_control_byte(std::string_view text, size_t from, unsigned cha
   return std::string_view::npos;
 }
 
+// True when no byte of text is below 0x20 or equal to `extra`: the text can be written as
+// it is. Faster than find_control_byte on the short values views are made of.
+inline bool is_plain_text(std::string_view text, unsigned char extra) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
+  if (n >= 8) {
+    constexpr uint64_t ones = 0x0101010101010101u;
+    const uint64_t extras = ones * extra;
+    uint64_t hits = 0;
+    // The last word overlaps bytes already seen, which does no harm.
+    for (size_t i = 0;; i += 8) {
+      if (i + 8 > n) i = n - 8;
+      uint64_t v;
+      std::memcpy(&v, p + i, 8);
+      uint64_t x = v ^ extras;
+      hits |= ((v - ones * 0x20) & ~v) | ((x - ones) & ~x);
+      if (i + 8 == n) break;
+    }
+    return (hits & (ones * 0x80)) == 0;
+  }
+  if (n >= 4) {
+    constexpr uint32_t ones = 0x01010101u;
+    const uint32_t extras = ones * extra;
+    uint32_t head, tail;
+    std::memcpy(&head, p, 4);
+    std::memcpy(&tail, p + n - 4, 4);
+    uint32_t xh = head ^ extras, xt = tail ^ extras;
+    uint32_t hits = ((head - ones * 0x20) & ~head) | ((xh - ones) & ~xh) |
+                    ((tail - ones * 0x20) & ~tail) | ((xt - ones) & ~xt);
+    return (hits & (ones * 0x80)) == 0;
+  }
+  for (size_t i = 0; i < n; ++i)
+    if (p[i] < 0x20 || p[i] == extra) return false;
+  return true;
+}
+
 // What the default filter does, callable without a virtual call.
 inline void write_filtered_default(title_format_output& out, std::string_view text) {
   size_t run = 0;
@@ -121,6 +157,11 @@ inline void write_filtered_default(title_format_output& out, std::string_view te
   }
   out.append(text.substr(run));
 }
+
+// What the default filter does to text holding several values joined by "; " (library
+// columns): the values are shown joined by ", ". One pass finds both the separators and
+// the bytes the filter replaces.
+void write_filtered_values_default(title_format_output& out, std::string_view text);
 
 const title_format_text_filter& default_text_filter();
 
@@ -150,6 +191,21 @@ class title_format_field_output {
 
 class title_format_args;
 
+// A known field's value as a provider hands it out without writing it, so that a script
+// can take all its fields in one call (title_format_hook::resolve_known_fields).
+struct title_format_field_value {
+  enum class kind : uint8_t {
+    unresolved,  // the provider writes this one itself, through process_known_field
+    unknown,     // the provider does not know the field: "?", not found
+    missing,     // a known field without a value: "?", not found
+    text,        // the text, filtered; found
+    values,      // text holding values joined by "; ", shown joined by ", "; found
+  };
+  kind value_kind = kind::unresolved;
+  std::string_view prefix;  // written as is before the text (a track number's leading zero)
+  std::string_view text;    // borrowed from the provider's track; valid during the evaluation
+};
+
 // The field provider a script is evaluated against.
 class title_format_hook {
  public:
@@ -164,6 +220,17 @@ class title_format_hook {
                                    special_field known, bool& found) {
     (void)known;
     return process_field(out, name, found);
+  }
+  // Resolves `count` known fields at once into values[0..count), for scripts made only of
+  // fields, literals and blocks, evaluated with the default text filter: one call per
+  // evaluation instead of one per field. False when the provider does not do this (every
+  // field then goes through process_known_field).
+  virtual bool resolve_known_fields(const special_field* fields, size_t count,
+                                    title_format_field_value* values) {
+    (void)fields;
+    (void)count;
+    (void)values;
+    return false;
   }
   // Lets a provider run functions that are not built in; false when it has none by that
   // name (the script then shows "[UNKNOWN FUNCTION]").

@@ -41,6 +41,7 @@ class tf_field_node final : public title_format_node {
   bool evaluate(title_format_context& context, title_format_output& out) const override;
   bool is_constant() const override { return false; }
   title_format_node_ptr fold(const title_format_node_ptr& self) const override { return self; }
+  special_field known() const { return known_; }
 
  private:
   std::string name_;
@@ -116,6 +117,8 @@ class tf_flat_node final : public title_format_node {
 
  private:
   static constexpr int max_depth = 32;
+  // Scripts with more fields resolve them one by one.
+  static constexpr size_t max_resolved_fields = 16;
 
   struct step {
     enum class kind : uint8_t { literal, field, block_begin, block_end };
@@ -129,6 +132,7 @@ class tf_flat_node final : public title_format_node {
 
   title_format_node_ptr tree_;  // keeps the nodes the steps point into alive
   std::vector<step> steps_;
+  std::vector<special_field> fields_;  // the field steps' ids, in order
 };
 
 }  // namespace lumo

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "meta/library_title_format_hook.h"
 #include "meta/time_text.h"
 #include "meta/track_info_mutable.h"
@@ -87,6 +90,43 @@ TEST(LibraryFields, ColumnsFallbacksAndTrackNumbers) {
   EXPECT_EQ(library_format("[%track artist%]", only_artist, loc), "");
   // Values can never smuggle control bytes into a row.
   EXPECT_EQ(library_format("%title%", make_summary("a\tb\nc", "", "", "", ""), loc), "a_b_c");
+}
+
+// Filters like the default one but is not it, so every field is written one at a time.
+class copy_of_default_filter : public title_format_text_filter {};
+
+TEST(LibraryFields, ResolvedAheadOrOneByOneGiveTheSameText) {
+  track_location loc{"file:///m/Disc 1/05 Intro.flac", 0};
+  const char* scripts[] = {
+      "[[%discnumber%.]%tracknumber%. ]%title%[ // %track artist%]",
+      "%album artist% - %album% - %artist%|%genre%|%date%|%comment%|[%length%]|%filename%",
+      // More fields than are resolved in one call.
+      "%title%%title%%title%%title%%title%%title%%title%%title%"
+      "%title%%title%%title%%title%%title%%title%%title%%title%[%tracknumber%]",
+  };
+  std::vector<track_summary> tracks = {
+      make_summary("", "A; B", "C", "X;Y; Z", "5", "2", "", 65),
+      make_summary("T\x01;\x1f", "", "", "", "", "", "1999"),
+      make_summary("Title", "Same", "Same", "Al\tbum", "12", "", "2001; 2002"),
+      make_summary("", "", "", "", ";"),
+  };
+  copy_of_default_filter copy;
+  for (const char* text : scripts) {
+    auto script = title_format_script::compile(text);
+    for (const auto& summary : tracks) {
+      library_title_format_hook hook(summary, loc);
+      std::string ahead, one_by_one;
+      title_format_output out_ahead(ahead), out_one(one_by_one);
+      bool found_ahead = script.evaluate(hook, out_ahead);
+      bool found_one = script.evaluate(hook, out_one, &copy);
+      EXPECT_EQ(ahead, one_by_one) << text;
+      EXPECT_EQ(found_ahead, found_one) << text;
+    }
+  }
+  auto s = make_summary("", "A; B", "C", "X;Y; Z", "5", "2");
+  EXPECT_EQ(library_format("[[%discnumber%.]%tracknumber%. ]%title%[ // %track artist%]|%album%",
+                           s, loc),
+            "2.05. 05 Intro // A, B|X;Y, Z");
 }
 
 TEST(LibraryFields, DefaultScriptsOfTheProgram) {

@@ -130,6 +130,28 @@ TEST(TitleFormatFunctions, TextFunctionsCountCharactersNotBytes) {
   EXPECT_EQ(format("$swapprefix(%artist%)", {{"artist", "the Who"}}), (result{"Who, the", true}));
 }
 
+// Text functions pass on the found flag of their first argument; the searches report
+// whether they found something, whatever their arguments were.
+TEST(TitleFormatFunctions, TextFunctionsPassOnTheFirstArgumentsFlag) {
+  EXPECT_EQ(format("$caps2(%artist%)", g_fields), (result{"Beethoven", true}));
+  EXPECT_EQ(format("$lower(%missing%)"), (result{"?", false}));
+  EXPECT_EQ(format("$trim(%artist%)|$pad(%artist%,11,.)", g_fields),
+            (result{"Beethoven|Beethoven..", true}));
+  EXPECT_EQ(format("$cut(%title%,3)", g_fields), (result{"Für", true}));
+  EXPECT_EQ(format("$right(%artist%,3)$right(ab%missing%,2)", g_fields), (result{"venb?", true}));
+  EXPECT_EQ(format("$right(ab%missing%,2)"), (result{"b?", false}));
+  EXPECT_EQ(format("$rot13(%artist%)", g_fields), (result{"Orrgubira", true}));
+  EXPECT_EQ(format("$replace(%artist%,e,3)", g_fields), (result{"B33thov3n", true}));
+  EXPECT_EQ(format("$shortest(abcdefghij,%artist%)", g_fields), (result{"Beethoven", true}));
+  EXPECT_EQ(format("$shortest(ab,cd,%artist%)", g_fields), (result{"ab", false}));
+  // Positions count characters, and the last occurrence is the one after the "ü".
+  EXPECT_EQ(format("$strrchr(%title%,ü)", g_fields), (result{"2", true}));
+  EXPECT_EQ(format("$strrchr(éaéa,a)|$strchr(éaéa,a)"), (result{"4|2", true}));
+  EXPECT_EQ(format("$strstr(%artist%,z)", g_fields), (result{"0", false}));
+  // An unknown field shows "?", which a search then finds.
+  EXPECT_EQ(format("$strstr(%missing%,?)"), (result{"1", true}));
+}
+
 TEST(TitleFormatFunctions, PathsSplitOnEverySeparator) {
   const std::string path = "C:\\Music\\Album.Name\\01 Track.flac";
   std::vector<std::pair<std::string, std::string>> f = {{"p", path}};
