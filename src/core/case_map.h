@@ -32,6 +32,14 @@ constexpr char ascii_to_lower(char c) {
   return u < 128 ? static_cast<char>(detail::ascii_lower_table[u]) : c;
 }
 
+// Equality with ASCII letters folded; other bytes must match exactly.
+constexpr bool ascii_equal_nocase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (ascii_to_lower(a[i]) != ascii_to_lower(b[i])) return false;
+  return true;
+}
+
 // The Unicode simple lower / upper case of one code point.
 char32_t char_to_lower(char32_t c);
 char32_t char_to_upper(char32_t c);

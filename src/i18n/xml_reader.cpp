@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/case_map.h"
 #include "core/exceptions.h"
 #include "core/unicode.h"
 
@@ -20,17 +21,6 @@ bool is_space(char c) {
 
 bool is_ascii_alnum(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-bool iequals_ascii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 void skip_space(std::string_view s, size_t& pos) {
@@ -224,7 +214,7 @@ void xml_parse_document(std::string_view s, const xml_element_handler& on_elemen
   if (s.size() < 6 || s.substr(0, 5) != "<?xml" || !is_space(s[5])) fail("missing declaration");
   size_t pos = 5;
   for (const auto& a : parse_attributes(s, pos, true)) {
-    if (a.name == "encoding" && !iequals_ascii(a.value, "utf-8"))
+    if (a.name == "encoding" && !ascii_equal_nocase(a.value, "utf-8"))
       throw sonatrix_io::exception_io_data("Heathen character encodings not supported");
   }
   pos += 2;

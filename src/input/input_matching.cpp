@@ -1,19 +1,10 @@
 #include "input/input_matching.h"
 
+#include "core/case_map.h"
+
 namespace lumo {
 
 namespace {
-
-bool equals_ascii_nocase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 constexpr size_t max_extension_chars = 32;
 
@@ -32,7 +23,7 @@ std::string_view extension_of(std::string_view path) {
 
 bool extension_matches(std::string_view extension, std::initializer_list<std::string_view> list) {
   for (std::string_view e : list)
-    if (equals_ascii_nocase(extension, e)) return true;
+    if (ascii_equal_nocase(extension, e)) return true;
   return false;
 }
 
@@ -40,7 +31,7 @@ bool content_type_matches(std::string_view type, std::initializer_list<std::stri
   type = type.substr(0, type.find(';'));
   while (!type.empty() && type.back() == ' ') type.remove_suffix(1);
   for (std::string_view t : list)
-    if (equals_ascii_nocase(type, t)) return true;
+    if (ascii_equal_nocase(type, t)) return true;
   return false;
 }
 
