@@ -5,6 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 which=${1:-all}
+# CI may start us with a bare environment; every cache lives under LUMO_CACHE.
+export HOME=${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}
+export LUMO_CACHE=${LUMO_CACHE:-$HOME/.cache/lumo}
 
 scripts/bootstrap.sh
 
