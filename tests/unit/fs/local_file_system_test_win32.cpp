@@ -122,25 +122,6 @@ TEST(LocalFileSystemWin32, SharingFollowsTheOpenMode) {
   EXPECT_THROW(open_file(url, open_mode::write_existing, none), io::exception_io_sharing_violation);
 }
 
-TEST(LocalFileSystemWin32, AtomicReplaceOverReadOnlyTargetWritesNothing) {
-  test_folder dir;
-  std::string target = dir / "config.dat";
-  write_whole_file(target, "old");
-  lumo::testing::set_read_only(target, true);
-  bool was_called = false;
-  try {
-    replace_file_atomically(
-        target, [&](file&, const abort_signal&) { was_called = true; }, none);
-    ADD_FAILURE() << "replaced a read-only file";
-  } catch (const kel::exception& e) {
-    EXPECT_STREQ(e.what(), "file exists and is read-only");
-  }
-  EXPECT_FALSE(was_called);
-  EXPECT_FALSE(find_file_system(target).exists(target + ".tmp"));
-  lumo::testing::set_read_only(target, false);
-  EXPECT_EQ(read_whole_file(target), "old");
-}
-
 TEST(LocalFileSystemWin32, AtomicReplaceWaitsForAReaderToLetGo) {
   test_folder dir;
   std::string target = dir / "library.dat";
