@@ -1,7 +1,6 @@
 #include "config/config_dat_store.h"
 
 #include "config/config_file.h"
-#include "config/native_separator.h"
 #include "core/exceptions.h"
 #include "core/service_registry.h"
 #include "fs/atomic_replace.h"
@@ -51,9 +50,7 @@ void configure_config_dat_store(config_store_options options) {
 std::string config_dat_url() {
   const std::string& folder = g_options.profile_folder;
   if (folder.empty()) return {};
-  std::string url = "file://" + folder;
-  if (url.back() != native_separator) url += native_separator;
-  return url + "config.dat";
+  return local_url_in_folder(folder, "config.dat");
 }
 
 md5_digest config_last_integrity_value() {

@@ -103,6 +103,10 @@ const file_system& find_file_system(std::string_view url);
 // Asks each service in turn; nullopt when none knows the location.
 std::optional<std::string> make_canonical_path(std::string_view url);
 
+// The "file://" URL of name inside the local folder folder_path, with the platform's
+// separator added when folder_path lacks a trailing one.
+std::string local_url_in_folder(std::string_view folder_path, std::string_view name);
+
 inline file_ptr open_file(std::string_view url, open_mode mode, const abort_signal& abort) {
   return find_file_system(url).open(url, mode, abort);
 }

@@ -100,4 +100,12 @@ file_system_factory<local_file_system> g_local_file_system;
 
 }  // namespace
 
+std::string local_url_in_folder(std::string_view folder_path, std::string_view name) {
+  std::string url = "file://";
+  url += folder_path;
+  if (!url.ends_with(native_fs::path_separator())) url += native_fs::path_separator();
+  url += name;
+  return url;
+}
+
 }  // namespace lumo

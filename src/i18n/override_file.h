@@ -1,6 +1,6 @@
 #pragma once
-// Reading the user's language override, "lumo-language.xml" in the profile folder. Kept
-// in one place so it can move onto the file system layer without touching the loader.
+// Reading the user's language override, "lumo-language.xml" in the profile folder,
+// through the file system layer.
 
 #include <cstdint>
 #include <optional>
@@ -15,7 +15,7 @@ inline constexpr uint64_t language_override_max_bytes = 1048576;
 // The whole override file of profile_folder, or nullopt when there is none. Throws
 // sonatrix_io::exception_io_no_length when its size cannot be known,
 // exception_io_data when it is larger than language_override_max_bytes, and the I/O
-// exception of any other failure (access denied, ...). Platform seam.
+// exception of any other failure (access denied, ...).
 std::optional<std::string> read_language_override(std::string_view profile_folder);
 
 // Raises what read_language_override raises for a file of size_bytes (nullopt: unknown).
