@@ -88,6 +88,7 @@ void destroy_dispatch_window() {
   if (!wnd) return;
   set_main_thread_waker(nullptr);
   DestroyWindow(wnd);
+  UnregisterClassW(dispatch_class, GetModuleHandleW(nullptr));
 }
 
 window_handle dispatch_window() {

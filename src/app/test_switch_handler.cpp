@@ -1,0 +1,26 @@
+// Switches that only test builds understand, so the whole-program tests can reach
+// behaviour a user cannot trigger on purpose.
+
+#include "app/app_services.h"
+#include "core/internal_error.h"
+#include "core/service_registry.h"
+
+namespace lumo {
+
+namespace {
+
+class test_switch_handler : public switch_handler {
+ public:
+  int on_token(std::string_view token) override {
+    if (token == "/test-crash") internal_error_crash("crash requested by /test-crash");
+    return not_mine;
+  }
+  void on_file(std::string_view) override {}
+  void on_files_done() override {}
+};
+
+LUMO_REGISTER_SINGLETON_SERVICE(test_switch_handler);
+
+}  // namespace
+
+}  // namespace lumo

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "app/app_services.h"
+#include "app/app_state.h"
+#include "app/close_request.h"
+#include "app/instance_messages.h"
+#include "app/main_menu_commands.h"
+#include "core/background_task.h"
+#include "core/debug_output.h"
+#include "core/service_registry.h"
+#include "core/text_lookup.h"
+
+using namespace lumo;
+using namespace std::string_literals;
+
+namespace {
+
+// Stands in for the main window: records what the commands asked of it.
+std::vector<std::string> g_ui_calls;
+bool g_allow_close = true;
+
+class fake_ui : public user_interface_main {
+ public:
+  void initialize() override {}
+  void create_main_window(bool) override {}
+  window_handle main_window() override { return nullptr; }
+  void activate() override { g_ui_calls.push_back("activate"); }
+  void hide() override { g_ui_calls.push_back("hide"); }
+  void open_items(const std::vector<std::string>&) override {}
+  bool query_close() override {
+    g_ui_calls.push_back("query_close");
+    return g_allow_close;
+  }
+  void shutdown_begins() override {}
+  void destroy_main_window() override {}
+  void shutdown() override {}
+};
+
+std::string g_prompt_text;
+bool g_prompt_answer = false;
+int g_prompts = 0;
+
+bool fake_prompt(std::string_view caption, std::string_view text) {
+  ++g_prompts;
+  g_prompt_text = std::string(caption) + "|" + std::string(text);
+  return g_prompt_answer;
+}
+
+std::vector<main_command> g_playback;
+
+void reset_flags() {
+  app_state& s = app();
+  s.exit_requested = s.shutting_down = false;
+  s.restart_requested = s.reset_requested = false;
+}
+
+class AppControl : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    services().build(static_factories());
+    set_current_user_interface(make_service<fake_ui>());
+    set_close_prompt(fake_prompt);
+    g_ui_calls.clear();
+    g_allow_close = true;
+    g_prompts = 0;
+    reset_flags();
+  }
+  void TearDown() override {
+    set_current_user_interface(nullptr);
+    set_close_prompt(nullptr);
+    set_playback_command_handler(nullptr);
+    services().clear();
+    reset_flags();
+  }
+};
+
+}  // namespace
+
+TEST_F(AppControl, RemoteSwitchCommandsRunByGuid) {
+  EXPECT_TRUE(run_main_menu_command(main_command_guid(main_command::hide_window)));
+  EXPECT_TRUE(run_main_menu_command(main_command_guid(main_command::show_window)));
+  EXPECT_EQ(g_ui_calls, (std::vector<std::string>{"hide", "activate"}));
+
+  set_playback_command_handler([](main_command c) { g_playback.push_back(c); });
+  for (auto c : {main_command::play, main_command::pause, main_command::previous,
+                 main_command::next, main_command::stop})
+    EXPECT_TRUE(run_main_menu_command(main_command_guid(c)));
+  EXPECT_EQ(g_playback, (std::vector<main_command>{main_command::play, main_command::pause,
+                                                   main_command::previous, main_command::next,
+                                                   main_command::stop}));
+  EXPECT_FALSE(app().exit_requested);
+
+  EXPECT_TRUE(run_main_menu_command(main_command_guid(main_command::exit)));
+  EXPECT_TRUE(app().exit_requested);
+  EXPECT_TRUE(app().shutting_down);
+  EXPECT_FALSE(app().restart_requested);
+
+  EXPECT_FALSE(run_main_menu_command(guid{1, 2, 3, {4}}));
+}
+
+TEST_F(AppControl, CloseRequestModesAndGates) {
+  EXPECT_TRUE(app_close_request(close_mode::restart));
+  EXPECT_TRUE(app().restart_requested);
+  EXPECT_FALSE(app().reset_requested);
+  reset_flags();
+  EXPECT_TRUE(app_close_request(close_mode::reset_and_restart));
+  EXPECT_TRUE(app().restart_requested && app().reset_requested && app().exit_requested);
+  reset_flags();
+
+  // An editor with pending changes refuses.
+  g_allow_close = false;
+  EXPECT_FALSE(app_close_request(close_mode::exit));
+  EXPECT_FALSE(app().exit_requested);
+  g_allow_close = true;
+
+  // Running tasks: asked once, names counted, "No" keeps the program running.
+  auto a = task_registry::add("Scanning");
+  auto b = task_registry::add("Converting");
+  auto c = task_registry::add("Scanning");
+  g_prompt_answer = false;
+  EXPECT_FALSE(app_close_request(close_mode::exit));
+  EXPECT_EQ(g_prompts, 1);
+  EXPECT_EQ(g_prompt_text, lookup_text("dialog_appclose_caption") + "|" +
+                               lookup_text("dialog_appclose_header") +
+                               "\nScanning (2)\nConverting\n\n" +
+                               lookup_text("dialog_appclose_notice"));
+  EXPECT_FALSE(app().exit_requested);
+  g_prompt_answer = true;
+  EXPECT_TRUE(app_close_request(close_mode::exit));
+  EXPECT_TRUE(app().exit_requested);
+  for (auto id : {a, b, c}) task_registry::remove(id);
+}
+
+TEST(ForwardedCommandLines, OnlyWellFormedEntriesAreActedOnInOrder) {
+  const std::string payload = encode_forwarded_command_line("lumo /next", "C:\\Music");
+  EXPECT_EQ(payload, "lumo /next\0C:\\Music\0"s);
+  auto line = decode_forwarded_command_line(1, payload);
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->command_line, "lumo /next");
+  EXPECT_EQ(line->current_directory, "C:\\Music");
+
+  EXPECT_FALSE(decode_forwarded_command_line(2, payload));
+  EXPECT_FALSE(decode_forwarded_command_line(1, "lumo\0"s));
+  EXPECT_FALSE(decode_forwarded_command_line(1, "a\0b\0c\0"s));
+  EXPECT_FALSE(decode_forwarded_command_line(1, "a\0\0b"s));
+  EXPECT_TRUE(decode_forwarded_command_line(1, "\0\0"s));
+
+  forwarded_queue q;
+  q.push(1, encode_forwarded_command_line("first", "d"));
+  q.push(7, encode_forwarded_command_line("ignored", "d"));
+  q.push(1, encode_forwarded_command_line("second", "d"));
+  std::vector<std::string> seen;
+  q.drain([&](const forwarded_command_line& l) {
+    seen.push_back(l.command_line);
+    // What arrives while acting is taken in the same drain, after the rest.
+    if (l.command_line == "first") q.push(1, encode_forwarded_command_line("third", "d"));
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"first", "second", "third"}));
+  EXPECT_EQ(q.size(), 0u);
+}
