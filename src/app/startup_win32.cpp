@@ -185,6 +185,7 @@ int start_up(void* instance) {
   if (FAILED(OleInitialize(nullptr))) throw std::runtime_error("OleInitialize() failure");
   g_ole_initialized = true;
   s.quiet_mode = has_startup_switch(args, "quiet");
+  set_popups_quiet(s.quiet_mode);
 
   s.executable_path = executable_path();
   size_t cut = s.executable_path.find_last_of("\\/");

@@ -2,6 +2,7 @@
 // behaviour a user cannot trigger on purpose.
 
 #include "app/app_services.h"
+#include "app/close_request.h"
 #include "core/internal_error.h"
 #include "core/service_registry.h"
 
@@ -13,6 +14,11 @@ class test_switch_handler : public switch_handler {
  public:
   int on_token(std::string_view token) override {
     if (token == "/test-crash") internal_error_crash("crash requested by /test-crash");
+    // What the "Restart" menu command does, reachable before the menu exists.
+    if (token == "/test-restart") {
+      app_close_request(close_mode::restart);
+      return handled;
+    }
     return not_mine;
   }
   void on_file(std::string_view) override {}

@@ -23,11 +23,16 @@ class popup_message : public service_base {
 
   // Shows through the registered implementation; the internal-error crash when there is
   // none or more than one.
+  // While popups are quiet (a program started with no user interface) the text goes to
+  // the debug output instead.
   static void g_show(std::string_view message, std::string_view title,
                      popup_icon icon = popup_icon::information);
 
  protected:
   ~popup_message() = default;
 };
+
+// Start-up, main thread.
+void set_popups_quiet(bool quiet);
 
 }  // namespace lumo

@@ -104,8 +104,22 @@ again=$last
 e2e wait-window "$title" 30000 || fail "the program did not start again"
 rect=$(e2e rect "$title" | tr -d '\r')
 [ "$rect" = "100 120 700 500" ] || fail "the window came back at '$rect'"
-e2e close "$title"
+
+# Restart: the running instance ends with 0 and a new one takes over the profile.
+launch "$a/Lumo.exe" "$out/restart.log" /test-restart
 wait_exit "$again"
+for _ in $(seq 1 300); do [ "$(windows)" = 1 ] && break; sleep 0.1; done
+[ "$(windows)" = 1 ] || fail "no window after the restart"
+e2e close "$title"
+for _ in $(seq 1 300); do [ "$(windows)" = 0 ] && break; sleep 0.1; done
+[ "$(windows)" = 0 ] || fail "the restarted instance did not close"
+
+# Quiet mode: no window, no message loop, so nothing to save; ends by itself with 0.
+c=$out/c
+portable "$c"
+launch "$c/Lumo.exe" "$out/quiet.log" /quiet /nonsense
+grep -qF "Terminated normally." "$out/quiet.log" || fail "quiet mode did not end normally"
+[ ! -e "$c/lumo-configuration/config.dat" ] || fail "quiet mode wrote a configuration"
 
 trap - EXIT
 echo "instances: ok"

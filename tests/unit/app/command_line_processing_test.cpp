@@ -75,6 +75,12 @@ TEST_F(CommandLineProcessing, SwitchesReachHandlersAndUnknownOnesAreReported) {
   EXPECT_EQ(g_calls, (strings{"token /help", "token /?", "token /mine"}));
   EXPECT_TRUE(popup_recorder::take_recorded().empty());
 
+  // Started without a user interface, the complaint goes to the debug output only.
+  set_popups_quiet(true);
+  run_command_line("lumo -x", "/");
+  set_popups_quiet(false);
+  EXPECT_TRUE(popup_recorder::take_recorded().empty());
+
   EXPECT_TRUE(run_command_line("lumo", "/").bare);
   EXPECT_TRUE(run_command_line("lumo \"\"", "/").no_path_argument);
 }
