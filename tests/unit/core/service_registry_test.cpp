@@ -5,9 +5,12 @@
 #include <atomic>
 #include <string>
 
+#include "app/app_services.h"
+#include "app/main_menu_commands.h"
 #include "config/advanced_entry.h"
 #include "core/config_store.h"
 #include "core/popup_message.h"
+#include "input/input_entry.h"
 
 using namespace lumo;
 
@@ -174,6 +177,16 @@ TEST(ServiceRegistry, StartupBuildChecksInputEntryThenLoadsStores) {
 // Every service the linked modules register. A registration that drops out of the link
 // (or a module that stops being linked whole) shows up here.
 TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
+#ifdef _WIN32
+  constexpr bool windows = true;  // the main window and its message filter
+#else
+  constexpr bool windows = false;
+#endif
+#ifdef LUMO_TEST_SWITCHES
+  constexpr bool test_switches = true;
+#else
+  constexpr bool test_switches = false;
+#endif
   service_registry r;
   r.build(static_factories());
   struct expected {
@@ -185,6 +198,11 @@ TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
       {"popup message", popup_message::class_guid, 1},
       {"configuration store", config_store::class_guid, 1},
       {"advanced preference entry", advanced_entry::class_guid, 17},
+      {"input entry", input_entry::class_guid, 1},
+      {"main-menu commands", main_menu_commands::class_guid, 1},
+      {"switch handler", switch_handler::class_guid, test_switches ? 2u : 1u},
+      {"user interface", user_interface::class_guid, windows ? 1u : 0u},
+      {"message filter", message_filter::class_guid, windows ? 1u : 0u},
   };
   size_t total = 0;
   for (const expected& e : known) {
