@@ -248,6 +248,11 @@ bool tf_flat_node::add(const title_format_node_ptr& node, int depth) {
   return false;
 }
 
+void tf_flat_node::padded_text::set(std::string_view t) {
+  text = t;
+  if (t.size() <= padded_bytes) std::memcpy(bytes, t.data(), t.size());
+}
+
 void tf_flat_node::build_operations() {
   std::vector<size_t> open_blocks;
   // Whether the last operation can still take a field (then a literal) or a literal.
@@ -257,11 +262,11 @@ void tf_flat_node::build_operations() {
     switch (s.step_kind) {
       case step::kind::literal:
         if (can_take_after) {
-          operations_.back().after = s.text;
+          operations_.back().after.set(s.text);
           can_take_field = can_take_after = false;
         } else {
           operation o;
-          o.before = s.text;
+          o.before.set(s.text);
           operations_.push_back(o);
           can_take_field = true;
         }
@@ -464,9 +469,17 @@ inline char* write_resolved_value(const title_format_field_value& value, char* t
 [[gnu::always_inline]] inline bool tf_flat_node::evaluate_decided(
     title_format_context& context, title_format_output& out, const title_format_field_value* values,
     uint32_t found_fields, size_t most_bytes) const {
-  char buffer[decided_buffer_bytes];
-  if (most_bytes > sizeof buffer) return evaluate_steps(context, out, values);
+  char buffer[decided_buffer_bytes + decided_buffer_slack];
+  if (most_bytes > decided_buffer_bytes) return evaluate_steps(context, out, values);
   char* to = buffer;
+  auto write_literal = [&to](const padded_text& literal) {
+    if (literal.text.size() <= padded_text::padded_bytes) {
+      std::memcpy(to, literal.bytes, padded_text::padded_bytes);
+      to += literal.text.size();
+    } else {
+      to = copy_text(to, literal.text);
+    }
+  };
   const operation* const first = operations_.data();
   const operation* const last = first + operations_.size();
   for (const operation* o = first; o != last;) {
@@ -474,9 +487,9 @@ inline char* write_resolved_value(const title_format_field_value& value, char* t
       o = (o->block_found || (o->block_fields & found_fields)) ? o + 1 : first + o->block_end;
       continue;
     }
-    if (!o->before.empty()) to = copy_text(to, o->before);
+    write_literal(o->before);
     if (o->field != operation::no_field) to = write_resolved_value(values[o->field], to);
-    if (!o->after.empty()) to = copy_text(to, o->after);
+    write_literal(o->after);
     ++o;
   }
   out.append(std::string_view(buffer, size_t(to - buffer)));

@@ -121,6 +121,8 @@ class tf_flat_node final : public title_format_node {
   static constexpr size_t max_resolved_fields = 16;
   // Rows longer than this are written piece by piece.
   static constexpr size_t decided_buffer_bytes = 512;
+  // What a padded literal may write past the end of a row.
+  static constexpr size_t decided_buffer_slack = 16;
 
   struct step {
     enum class kind : uint8_t { literal, field, block_begin, block_end };
@@ -136,10 +138,19 @@ class tf_flat_node final : public title_format_node {
 
   // The steps again for evaluations whose fields are all resolved ahead: a literal, a
   // field and a literal in one operation, and blocks as a test that jumps past them.
+  // A literal with its bytes padded to sixteen, so that copying a short one is a single
+  // sixteen-byte move into a buffer with room to spare, with no test of its length.
+  struct padded_text {
+    static constexpr size_t padded_bytes = 16;
+    std::string_view text;
+    char bytes[padded_bytes] = {};
+    void set(std::string_view t);
+  };
+
   struct operation {
     static constexpr uint32_t no_field = ~uint32_t{0};
-    std::string_view before;    // written first
-    std::string_view after;     // written after the field
+    padded_text before;         // written first
+    padded_text after;          // written after the field
     uint32_t field = no_field;  // index into fields_
     bool is_block = false;
     bool block_found = false;   // block: a found literal is inside
