@@ -332,7 +332,7 @@ inline bool is_found_value(const title_format_field_value& value) {
 }
 
 // Sixteen bytes at a time through the compiler's vector types (SSE2 on x86-64).
-typedef unsigned char bytes16 __attribute__((vector_size(16)));
+using bytes16 = unsigned char __attribute__((vector_size(16)));
 
 // Non-zero in each byte that is below 0x20 or equal to extra.
 template <unsigned char extra>
@@ -445,7 +445,7 @@ void filter_in_place(char* begin, char* end, bool is_values) {
 
 // Writes a resolved value (not an unresolved one) to `to`, taking at most its prefix,
 // its text and one byte more.
-inline char* write_resolved_value(const title_format_field_value& value, char* to) {
+inline char* write_resolved_raw(const title_format_field_value& value, char* to) {
   if (!is_found_value(value)) {
     *to = '?';
     return to + 1;
@@ -488,7 +488,7 @@ inline char* write_resolved_value(const title_format_field_value& value, char* t
       continue;
     }
     write_literal(o->before);
-    if (o->field != operation::no_field) to = write_resolved_value(values[o->field], to);
+    if (o->field != operation::no_field) to = write_resolved_raw(values[o->field], to);
     write_literal(o->after);
     ++o;
   }
