@@ -136,8 +136,6 @@ class tf_flat_node final : public title_format_node {
     const tf_field_node* field;  // field: the node
   };
 
-  // The steps again for evaluations whose fields are all resolved ahead: a literal, a
-  // field and a literal in one operation, and blocks as a test that jumps past them.
   // A literal with its bytes padded to sixteen, so that copying a short one is a single
   // sixteen-byte move into a buffer with room to spare, with no test of its length.
   struct padded_text {
@@ -147,6 +145,8 @@ class tf_flat_node final : public title_format_node {
     void set(std::string_view t);
   };
 
+  // The steps again for evaluations whose fields are all resolved ahead: a literal, a
+  // field and a literal in one operation, and blocks as a test that jumps past them.
   struct operation {
     static constexpr uint32_t no_field = ~uint32_t{0};
     padded_text before;         // written first
