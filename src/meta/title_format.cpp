@@ -248,9 +248,9 @@ bool tf_flat_node::add(const title_format_node_ptr& node, int depth) {
   return false;
 }
 
-void tf_flat_node::padded_text::set(std::string_view t) {
-  text = t;
-  if (t.size() <= padded_bytes) std::memcpy(bytes, t.data(), t.size());
+void tf_flat_node::padded_text::set(std::string_view text) {
+  size = uint8_t(std::min(text.size(), padded_bytes));
+  std::memcpy(bytes, text.data(), size);
 }
 
 void tf_flat_node::build_operations() {
@@ -260,17 +260,23 @@ void tf_flat_node::build_operations() {
   bool can_take_after = false;
   for (const step& s : steps_) {
     switch (s.step_kind) {
-      case step::kind::literal:
-        if (can_take_after) {
-          operations_.back().after.set(s.text);
-          can_take_field = can_take_after = false;
-        } else {
-          operation o;
-          o.before.set(s.text);
-          operations_.push_back(o);
-          can_take_field = true;
-        }
+      case step::kind::literal: {
+        std::string_view text = s.text;
+        do {
+          std::string_view piece = text.substr(0, padded_text::padded_bytes);
+          text.remove_prefix(piece.size());
+          if (can_take_after) {
+            operations_.back().after.set(piece);
+            can_take_field = can_take_after = false;
+          } else {
+            operation o;
+            o.before.set(piece);
+            operations_.push_back(o);
+            can_take_field = true;
+          }
+        } while (!text.empty());
         break;
+      }
       case step::kind::field:
         if (can_take_field) {
           operations_.back().field = s.field_index;
@@ -473,12 +479,8 @@ inline char* write_resolved_raw(const title_format_field_value& value, char* to)
   if (most_bytes > decided_buffer_bytes) return evaluate_steps(context, out, values);
   char* to = buffer;
   auto write_literal = [&to](const padded_text& literal) {
-    if (literal.text.size() <= padded_text::padded_bytes) {
-      std::memcpy(to, literal.bytes, padded_text::padded_bytes);
-      to += literal.text.size();
-    } else {
-      to = copy_text(to, literal.text);
-    }
+    std::memcpy(to, literal.bytes, padded_text::padded_bytes);
+    to += literal.size;
   };
   const operation* const first = operations_.data();
   const operation* const last = first + operations_.size();

@@ -136,13 +136,14 @@ class tf_flat_node final : public title_format_node {
     const tf_field_node* field;  // field: the node
   };
 
-  // A literal with its bytes padded to sixteen, so that copying a short one is a single
-  // sixteen-byte move into a buffer with room to spare, with no test of its length.
+  // Up to sixteen bytes of a literal, padded, so that copying one is a single sixteen-byte
+  // move into a buffer with room to spare, with no test of its length. Longer literals
+  // are split over several operations.
   struct padded_text {
     static constexpr size_t padded_bytes = 16;
-    std::string_view text;
-    char bytes[padded_bytes] = {};
-    void set(std::string_view t);
+    alignas(padded_bytes) char bytes[padded_bytes] = {};
+    size_t size = 0;
+    void set(std::string_view text);
   };
 
   // The steps again for evaluations whose fields are all resolved ahead: a literal, a

@@ -204,6 +204,8 @@ TEST(LibraryFields, RowsBuiltInOneGoMatchFieldByField) {
       "[%title%]",
       "x%title%y%title%z",
       "%tracknumber%%title%%album%",
+      // Literals of sixteen bytes and more are split over several operations.
+      "sixteen bytes ok%title%[ and a literal of forty bytes, more or less %album%]",
   };
   std::vector<std::string> texts = {""};
   for (size_t length = 1; length <= 20; ++length)
