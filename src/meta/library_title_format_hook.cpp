@@ -35,7 +35,8 @@ inline title_format_field_value resolve_field(special_field field, const track_s
   switch (field) {
     case special_field::none: return {value_kind::unknown, {}, {}};
     case special_field::artist: return column_value(artist.empty() ? album_artist : artist);
-    case special_field::album_artist: return column_value(album_artist.empty() ? artist : album_artist);
+    case special_field::album_artist:
+      return column_value(album_artist.empty() ? artist : album_artist);
     case special_field::genre: return column_value(s.column(summary_column::genre));
     case special_field::album: return column_value(s.column(summary_column::album));
     case special_field::discnumber: return column_value(s.column(summary_column::discnumber));
@@ -53,8 +54,8 @@ inline title_format_field_value resolve_field(special_field field, const track_s
       const std::string& number = s.column(summary_column::tracknumber);
       // A special field that has no value shows "?" and counts as not found.
       if (number.empty()) return {value_kind::missing, {}, {}};
-      return {value_kind::values,
-              number.size() == 1 ? std::string_view("0") : std::string_view(), number};
+      return {value_kind::values, number.size() == 1 ? std::string_view("0") : std::string_view(),
+              number};
     }
     default: return {value_kind::unresolved, {}, {}};
   }
@@ -95,7 +96,10 @@ bool library_title_format_hook::process_known_field(title_format_field_output& o
 
 bool library_title_format_hook::resolve_known_fields(const special_field* fields, size_t count,
                                                      title_format_field_value* values) {
-  for (size_t i = 0; i < count; ++i) values[i] = resolve_field(fields[i], *summary_, *location_);
+  // Locals, since the stores into values could otherwise alias the members.
+  const track_summary& summary = *summary_;
+  const track_location& location = *location_;
+  for (size_t i = 0; i < count; ++i) values[i] = resolve_field(fields[i], summary, location);
   return true;
 }
 

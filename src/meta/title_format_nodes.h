@@ -119,20 +119,60 @@ class tf_flat_node final : public title_format_node {
   static constexpr int max_depth = 32;
   // Scripts with more fields resolve them one by one.
   static constexpr size_t max_resolved_fields = 16;
+  // Rows longer than this are written piece by piece.
+  static constexpr size_t decided_buffer_bytes = 512;
+  // What a padded literal may write past the end of a row.
+  static constexpr size_t decided_buffer_slack = 16;
 
   struct step {
     enum class kind : uint8_t { literal, field, block_begin, block_end };
     kind step_kind;
-    bool found;                  // literal: its found flag
+    // literal: its found flag; block_begin: whether a found literal is inside.
+    bool found;
+    uint32_t field_index;        // field: its place in fields_
+    uint32_t block_fields;       // block_begin: bit i set when field i is inside (first 32)
+    uint32_t block_end;          // block_begin: the index of the step after its block_end
     std::string_view text;       // literal: its text (owned by the kept tree)
     const tf_field_node* field;  // field: the node
   };
 
+  // Up to sixteen bytes of a literal, padded, so that copying one is a single sixteen-byte
+  // move into a buffer with room to spare, with no test of its length. Longer literals
+  // are split over several operations.
+  struct padded_text {
+    static constexpr size_t padded_bytes = 16;
+    alignas(padded_bytes) char bytes[padded_bytes] = {};
+    size_t size = 0;
+    void set(std::string_view text);
+  };
+
+  // The steps again for evaluations whose fields are all resolved ahead: a literal, a
+  // field and a literal in one operation, and blocks as a test that jumps past them.
+  struct operation {
+    static constexpr uint32_t no_field = ~uint32_t{0};
+    padded_text before;         // written first
+    padded_text after;          // written after the field
+    uint32_t field = no_field;  // index into fields_
+    bool is_block = false;
+    bool block_found = false;   // block: a found literal is inside
+    uint32_t block_fields = 0;  // block: bit i set when field i is inside
+    uint32_t block_end = 0;     // block: the index of the operation after it
+  };
+
   bool add(const title_format_node_ptr& node, int depth);
+  void build_operations();
+  bool evaluate_steps(title_format_context& context, title_format_output& out,
+                      const title_format_field_value* values) const;
+  bool evaluate_decided(title_format_context& context, title_format_output& out,
+                        const title_format_field_value* values, uint32_t found_fields,
+                        size_t most_bytes) const;
 
   title_format_node_ptr tree_;  // keeps the nodes the steps point into alive
   std::vector<step> steps_;
+  std::vector<operation> operations_;
   std::vector<special_field> fields_;  // the field steps' ids, in order
+  bool has_found_literal_ = false;
+  size_t literal_bytes_ = 0;  // all literal steps' text together
 };
 
 }  // namespace lumo

@@ -5,6 +5,7 @@
 
 #include "meta/library_title_format_hook.h"
 #include "meta/time_text.h"
+#include "meta/title_format_fields.h"
 #include "meta/track_info_mutable.h"
 #include "meta/track_info_title_format_hook.h"
 
@@ -124,9 +125,119 @@ TEST(LibraryFields, ResolvedAheadOrOneByOneGiveTheSameText) {
     }
   }
   auto s = make_summary("", "A; B", "C", "X;Y; Z", "5", "2");
-  EXPECT_EQ(library_format("[[%discnumber%.]%tracknumber%. ]%title%[ // %track artist%]|%album%",
-                           s, loc),
-            "2.05. 05 Intro // A, B|X;Y, Z");
+  EXPECT_EQ(
+      library_format("[[%discnumber%.]%tracknumber%. ]%title%[ // %track artist%]|%album%", s, loc),
+      "2.05. 05 Intro // A, B|X;Y, Z");
+}
+
+// What a script sees of one field through each way the library provider resolves it.
+struct field_result {
+  bool known;
+  std::string text;
+  bool found;
+  friend bool operator==(const field_result&, const field_result&) = default;
+};
+
+field_result by_name(library_title_format_hook& hook, std::string_view name) {
+  std::string text;
+  title_format_output out(text);
+  title_format_field_output field_out(out, default_text_filter());
+  bool found = false;
+  bool known = hook.process_field(field_out, name, found);
+  return {known, text, known && found};
+}
+
+field_result by_id(library_title_format_hook& hook, std::string_view name) {
+  std::string text;
+  title_format_output out(text);
+  title_format_field_output field_out(out, default_text_filter());
+  bool found = false;
+  bool known = hook.process_known_field(field_out, name, find_known_field(name), found);
+  return {known, text, known && found};
+}
+
+// What the script "%name%" shows, which cannot tell an unknown field from a known one
+// without a value; "[%name%]" must show the same when found and nothing otherwise.
+field_result by_script(library_title_format_hook& hook, std::string_view name) {
+  bool found = false;
+  std::string field = "%" + std::string(name) + "%";
+  std::string text = title_format_script::compile(field).format(hook, &found);
+  EXPECT_EQ(title_format_script::compile("[" + field + "]").format(hook), found ? text : "")
+      << name;
+  return {true, text, found};
+}
+
+TEST(LibraryFields, IdNameAndScriptResolutionAgree) {
+  const char* names[] = {"filename",   "FILENAME_EXT",   "filename_sort", "path",
+                         "path_sort",  "directory",      "subsong",       "length",
+                         "length_ex",  "Length_Seconds", "title",         "tracknumber",
+                         "artist",     "Album Artist",   "genre",         "album",
+                         "discnumber", "date",           "track artist",  "comment",
+                         "albumartist"};
+  std::vector<std::pair<track_summary, track_location>> tracks = {
+      {make_summary("Song", "A; B", "C", "Al;bum", "7", "2", "1999", 65.5),
+       {"file:///m/Dir/01 x.flac", 3}},
+      {make_summary("", "", "Various", "", "", "", "", 0), {"file:///m/Dir/\tnamed.mp3", 0}},
+      {make_summary("T\x01", "Solo", "", "x", "12", "", "", 3725), {"", 0}},
+      {make_summary("", "Same", "Same", "", ";", "", "2001; 2002", -1), {"http://host/a", 1}},
+  };
+  for (const auto& [summary, location] : tracks) {
+    library_title_format_hook hook(summary, location);
+    for (const char* name : names) {
+      field_result named = by_name(hook, name);
+      EXPECT_EQ(by_id(hook, name), named) << name;
+      EXPECT_EQ(by_script(hook, name),
+                (field_result{true, named.known ? named.text : "?", named.found}))
+          << name;
+    }
+  }
+}
+
+// Views build each row of a script made of fields, literals and blocks in one go once
+// every field is resolved; that must match writing the fields one at a time (a filter
+// that is not the default one forces that), whatever the values hold.
+TEST(LibraryFields, RowsBuiltInOneGoMatchFieldByField) {
+  const char* scripts[] = {
+      "[[%discnumber%.]%tracknumber%. ]%title%[ // %track artist%]",
+      "[$stricmp(a,A)x%discnumber%]|[a[b[c%genre%]d]e%date%]f",
+      "%title%[ %length% ]%album%",  // a field written directly: blocks decided by writing
+      "[%title%]",
+      "x%title%y%title%z",
+      "%tracknumber%%title%%album%",
+      // Literals of sixteen bytes and more are split over several operations.
+      "sixteen bytes ok%title%[ and a literal of forty bytes, more or less %album%]",
+  };
+  std::vector<std::string> texts = {""};
+  for (size_t length = 1; length <= 20; ++length)
+    for (char special : {'\t', ';', ' ', '\x1f', '\xC3', '\x7f'})
+      for (size_t at : {size_t{0}, length / 2, length - 1}) {
+        std::string text(length, 'v');
+        text[at] = special;
+        if (special == ';' && at + 1 < length) text[at + 1] = ' ';
+        texts.push_back(text);
+      }
+  texts.push_back(std::string(600, 'L'));  // longer than a row is built in
+  copy_of_default_filter copy;
+  track_location loc{"file:///m/\x02odd\tname;.flac", 0};
+  for (const char* text : scripts) {
+    auto script = title_format_script::compile(text);
+    for (const std::string& value : texts) {
+      for (const auto& summary : {make_summary(value, value, "AA", value, "5", "", value, 61),
+                                  make_summary("", "", value, "", value, value, "")}) {
+        library_title_format_hook hook(summary, loc);
+        for (size_t cap : {title_format_output::default_max_bytes, size_t{7}}) {
+          std::string at_once, one_by_one;
+          title_format_output out_at_once(at_once, cap), out_one(one_by_one, cap);
+          out_at_once.append("pre");
+          out_one.append("pre");
+          bool found_at_once = script.evaluate(hook, out_at_once);
+          bool found_one = script.evaluate(hook, out_one, &copy);
+          ASSERT_EQ(at_once, one_by_one) << text << " / " << value << " / cap " << cap;
+          ASSERT_EQ(found_at_once, found_one) << text << " / " << value;
+        }
+      }
+    }
+  }
 }
 
 TEST(LibraryFields, DefaultScriptsOfTheProgram) {
