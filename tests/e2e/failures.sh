@@ -1,5 +1,6 @@
-# Crash dumps land in the profile folder numbered without overwriting, and a read-only
-# profile is left exactly as it was: no lock file, no dump, no configuration.
+# When things go wrong: crash dumps land in the profile folder numbered without
+# overwriting; a read-only profile is left exactly as it was (no lock file, no dump, no
+# configuration); a profile folder that cannot be made stops start-up with a message.
 . "$(dirname "$0")/common.sh"
 
 title="Lumo Audio Player"
@@ -47,4 +48,26 @@ timeout 60 wine "$r/Lumo.exe" /test-crash 2>/dev/null || code=$?
 left=$(ls -A "$r/lumo-configuration")
 [ -z "$left" ] || fail "the read-only profile was written to: $left"
 chmod u+w "$r/lumo-configuration"
-echo "crash and read-only: ok"
+
+# A file where the profile folder should be: a message box, then exit code -1.
+f=$out/f
+mkdir -p "$f"
+cp "$bin/Lumo.exe" "$f/"
+: >"$f/Lumo.exe.localconfig.opt"
+: >"$f/lumo-configuration"
+wine "$f/Lumo.exe" 2>/dev/null &
+lumo=$!
+trap 'kill $lumo 2>/dev/null || true' EXIT
+e2e wait-window "Lumo encountered an error" 30000 || fail "no message about the profile folder"
+e2e close "Lumo encountered an error"
+code=0
+wait $lumo || code=$?
+trap - EXIT
+[ "$code" -eq 255 ] || fail "a failed start-up exited with $code, not -1"
+# Quiet mode says it on the debug output only.
+code=0
+WINEDEBUG=warn+seh timeout 60 wine "$f/Lumo.exe" /quiet 2>"$out/quiet.log" || code=$?
+[ "$code" -eq 255 ] || fail "a failed quiet start-up exited with $code, not -1"
+grep -qF "Initialization failure : Could not create profile directory" "$out/quiet.log" ||
+  fail "the quiet failure was not reported on the debug output"
+echo "failures: ok"
