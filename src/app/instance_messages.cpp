@@ -18,13 +18,11 @@ std::string encode_forwarded_command_line(std::string_view command_line,
 std::optional<forwarded_command_line> decode_forwarded_command_line(uint64_t tag,
                                                                     std::string_view payload) {
   if (tag != forwarded_command_line_tag) return std::nullopt;
-  if (std::count(payload.begin(), payload.end(), '\0') != 2 || payload.empty() ||
-      payload.back() != '\0')
-    return std::nullopt;
+  if (std::count(payload.begin(), payload.end(), '\0') != 2) return std::nullopt;
   size_t first = payload.find('\0');
-  return forwarded_command_line{
-      std::string(payload.substr(0, first)),
-      std::string(payload.substr(first + 1, payload.size() - first - 2))};
+  size_t second = payload.find('\0', first + 1);
+  return forwarded_command_line{std::string(payload.substr(0, first)),
+                                std::string(payload.substr(first + 1, second - first - 1))};
 }
 
 void forwarded_queue::push(uint64_t tag, std::string payload) {

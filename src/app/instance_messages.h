@@ -21,7 +21,7 @@ struct forwarded_command_line {
   std::string command_line;
   std::string current_directory;
 };
-// Only tag 1 with exactly two zero bytes in the payload (the last one ending it) counts.
+// Only tag 1 with exactly two zero bytes in the payload counts; each ends one text.
 std::optional<forwarded_command_line> decode_forwarded_command_line(uint64_t tag,
                                                                     std::string_view payload);
 

@@ -142,7 +142,11 @@ TEST(ForwardedCommandLines, OnlyWellFormedEntriesAreActedOnInOrder) {
   EXPECT_FALSE(decode_forwarded_command_line(2, payload));
   EXPECT_FALSE(decode_forwarded_command_line(1, "lumo\0"s));
   EXPECT_FALSE(decode_forwarded_command_line(1, "a\0b\0c\0"s));
-  EXPECT_FALSE(decode_forwarded_command_line(1, "a\0\0b"s));
+  // Whatever follows the second zero byte is not part of either text.
+  line = decode_forwarded_command_line(1, "a\0\0b"s);
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->command_line, "a");
+  EXPECT_EQ(line->current_directory, "");
   EXPECT_TRUE(decode_forwarded_command_line(1, "\0\0"s));
 
   forwarded_queue q;
