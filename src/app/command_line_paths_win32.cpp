@@ -1,7 +1,5 @@
-#include <windows.h>
-
 #include "app/command_line_processing.h"
-#include "core/unicode.h"
+#include "fs/native_fs.h"
 
 namespace lumo {
 
@@ -21,13 +19,11 @@ std::string resolve_against(std::string_view base, std::string_view arg) {
     joined += arg;
   }
   // Normalises ".", ".." and separators; wildcards pass through untouched.
-  std::wstring wide = to_wide(joined);
-  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return joined;
-  std::wstring full(size, L'\0');
-  size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-  full.resize(size);
-  return from_wide(full);
+  try {
+    return native_fs::canonical_path(joined);
+  } catch (const std::exception&) {
+    return joined;
+  }
 }
 
 }  // namespace lumo

@@ -37,14 +37,16 @@ std::string join(std::string_view folder, std::string_view name) {
 
 // Directory entries sorted by name so a folder always opens in the same order.
 std::vector<native_fs::entry> sorted_entries(std::string_view folder) {
-  std::vector<native_fs::entry> entries;
+  std::vector<std::pair<std::string, native_fs::entry>> keyed;
   native_fs::list_directory(folder, [&](const native_fs::entry& e) {
-    if (e.name != "." && e.name != "..") entries.push_back(e);
+    if (e.name != "." && e.name != "..") keyed.emplace_back(utf8_to_lower(e.name), e);
     return true;
   });
-  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-    return utf8_to_lower(a.name) < utf8_to_lower(b.name);
-  });
+  std::sort(keyed.begin(), keyed.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<native_fs::entry> entries;
+  entries.reserve(keyed.size());
+  for (auto& k : keyed) entries.push_back(std::move(k.second));
   return entries;
 }
 

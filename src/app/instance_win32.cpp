@@ -10,6 +10,7 @@
 #include "core/exceptions.h"
 #include "core/service_registry.h"
 #include "core/unicode.h"
+#include "fs/native_fs.h"
 
 namespace lumo {
 
@@ -27,14 +28,6 @@ struct instance_object {
 instance_object g_instance;
 forwarded_queue g_queue;
 bool g_class_registered = false;
-
-std::string current_directory() {
-  DWORD size = GetCurrentDirectoryW(0, nullptr);
-  std::wstring dir(size, L'\0');
-  size = GetCurrentDirectoryW(size, dir.data());
-  dir.resize(size);
-  return from_wide(dir);
-}
 
 LRESULT CALLBACK instance_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
@@ -72,7 +65,7 @@ LRESULT CALLBACK instance_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void forward_command_line(HWND target) {
   std::string payload = encode_forwarded_command_line(from_wide(GetCommandLineW()),
-                                                      current_directory());
+                                                      native_fs::current_directory());
   DWORD process = 0;
   GetWindowThreadProcessId(target, &process);
   if (process) AllowSetForegroundWindow(process);

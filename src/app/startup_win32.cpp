@@ -30,6 +30,7 @@
 #include "core/service_registry.h"
 #include "core/unicode.h"
 #include "fs/file_system.h"
+#include "fs/native_fs.h"
 #include "i18n/language_loader.h"
 #include "i18n/language_table.h"
 
@@ -53,28 +54,11 @@ std::string executable_path() {
     buffer.resize(buffer.size() * 2);
   }
   // Already absolute unless the loader gave a relative or non-canonical form.
-  DWORD size = GetFullPathNameW(buffer.c_str(), 0, nullptr, nullptr);
-  if (size) {
-    std::wstring full(size, L'\0');
-    size = GetFullPathNameW(buffer.c_str(), size, full.data(), nullptr);
-    if (size && size < full.size()) {
-      full.resize(size);
-      buffer = full;
-    }
-  }
-  return from_wide(buffer);
+  return native_fs::canonical_path(from_wide(buffer));
 }
 
 bool file_exists(const std::string& path) {
   return GetFileAttributesW(to_wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string current_directory() {
-  DWORD size = GetCurrentDirectoryW(0, nullptr);
-  std::wstring dir(size, L'\0');
-  size = GetCurrentDirectoryW(size, dir.data());
-  dir.resize(size);
-  return from_wide(dir);
 }
 
 std::optional<std::string> app_data_folder() {
@@ -211,7 +195,7 @@ int start_up(void* instance) {
   create_dispatch_window();
   start_user_interface(s, has_startup_switch(args, "hide"));
 
-  process_command_line(command_line, current_directory());
+  process_command_line(command_line, native_fs::current_directory());
   for (service_ptr<lifecycle_listener> l : enumerate_services<lifecycle_listener>()) l->on_start();
   SetCurrentDirectoryW(to_wide(s.application_folder).c_str());
 

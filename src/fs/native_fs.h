@@ -48,5 +48,7 @@ void replace(std::string_view from, std::string_view to);
 void list_directory(std::string_view path, const std::function<bool(const entry&)>& on_entry);
 // The native path of a "file://" URL or a native path, absolute, in the spelling on disk.
 std::string canonical_path(std::string_view url_or_path);
+// The process's current directory.
+std::string current_directory();
 
 }  // namespace lumo::native_fs

@@ -255,4 +255,11 @@ std::string canonical_path(std::string_view url_or_path) {
   return absolute.lexically_normal().string();
 }
 
+std::string current_directory() {
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::current_path(ec);
+  if (ec) sonatrix_io::throw_io_errno(ec.value());
+  return dir.string();
+}
+
 }  // namespace lumo::native_fs

@@ -303,4 +303,14 @@ std::string canonical_path(std::string_view url_or_path) {
   return from_long_path(restore_letter_case(from_wide(full)));
 }
 
+std::string current_directory() {
+  DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) throw_last_error();
+  std::wstring dir(needed, L'\0');
+  DWORD length = GetCurrentDirectoryW(needed, dir.data());
+  if (length == 0 || length >= needed) throw_last_error();
+  dir.resize(length);
+  return from_long_path(from_wide(dir));
+}
+
 }  // namespace lumo::native_fs
