@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "meta/track_location.h"
-#include "meta/track_summary.h"
+#include "library/track_summary.h"
 
 namespace lumo {
 

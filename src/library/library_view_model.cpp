@@ -7,7 +7,7 @@
 
 #include "core/text_lookup.h"
 #include "library/logical_compare.h"
-#include "meta/library_title_format_hook.h"
+#include "library/library_title_format_hook.h"
 
 namespace lumo {
 
