@@ -383,6 +383,15 @@ void folder_watcher::drop_queued_locked(const std::string& relative) {
   }
 }
 
+void folder_watcher::process_change_records(const std::vector<change_record>& records) {
+  handle_records(records);
+}
+
+void folder_watcher::process_pending_work() {
+  last_pending_ms_ = now_ms() - watcher_pending_interval_ms;
+  pending_work();
+}
+
 void folder_watcher::handle_records(const std::vector<change_record>& records) {
   for (const change_record& r : records) {
     abort_.check();
