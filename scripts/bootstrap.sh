@@ -17,6 +17,8 @@ packages=(
   wine wine64 xvfb xauth x11-utils pulseaudio pulseaudio-utils imagemagick
   # reference encoders and decoders for fixtures and benchmarks
   sox flac lame vorbis-tools opus-tools wavpack musepack-tools ffmpeg
+  # TagLib: the reference of the library scan benchmark only
+  libtag1-dev
 )
 
 missing=()
