@@ -27,7 +27,10 @@ int usage() {
       "  library scan FOLDER... [--db FILE]\n"
       "              scan folders as the library does: counts and time, database.dat\n"
       "  library dump FILE\n"
-      "              a library file (database.dat) as JSON\n",
+      "              a library file (database.dat) as JSON\n"
+      "  tags FILE   every tag field, the tag types and the pictures as JSON\n"
+      "  retag FILE [--set FIELD=VALUE]... [--clear FIELD]... [--picture KIND=IMAGE]...\n"
+      "              write tags (KIND: front, back, disc, artist; an empty IMAGE removes)\n",
       stderr);
   return 2;
 }
@@ -46,6 +49,8 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "decode") return inspect_decode(args);
   if (args[0] == "format") return run_format_command(args);
   if (args[0] == "library") return inspect_library(args);
+  if (args[0] == "tags") return inspect_tags(args);
+  if (args[0] == "retag") return inspect_retag(args);
   return usage();
 }
 
