@@ -5,6 +5,7 @@
 
 #include "format_command.h"
 #include "inspect_input.h"
+#include "inspect_library.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -23,6 +24,10 @@ int usage() {
       "  format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]... [--length SECONDS]\n"
       "              [--path URL] [--subsong N] [--file FILE] [--library]\n"
       "              evaluate a title formatting script against the given fields\n"
+      "  library scan FOLDER... [--db FILE]\n"
+      "              scan folders as the library does: counts and time, database.dat\n"
+      "  library dump FILE\n"
+      "              a library file (database.dat) as JSON\n"
       "  tags FILE   every tag field, the tag types and the pictures as JSON\n"
       "  retag FILE [--set FIELD=VALUE]... [--clear FIELD]... [--picture KIND=IMAGE]...\n"
       "              write tags (KIND: front, back, disc, artist; an empty IMAGE removes)\n",
@@ -43,6 +48,7 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "info") return inspect_info(args);
   if (args[0] == "decode") return inspect_decode(args);
   if (args[0] == "format") return run_format_command(args);
+  if (args[0] == "library") return inspect_library(args);
   if (args[0] == "tags") return inspect_tags(args);
   if (args[0] == "retag") return inspect_retag(args);
   return usage();
