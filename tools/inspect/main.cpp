@@ -5,6 +5,7 @@
 
 #include "format_command.h"
 #include "inspect_input.h"
+#include "inspect_output.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -22,7 +23,10 @@ int usage() {
       "              decode to a 32-bit float WAV, or print the MD5 of the float samples\n"
       "  format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]... [--length SECONDS]\n"
       "              [--path URL] [--subsong N] [--file FILE] [--library]\n"
-      "              evaluate a title formatting script against the given fields\n",
+      "              evaluate a title formatting script against the given fields\n"
+      "  devices     list the output modules and their devices with GUIDs\n"
+      "  tone [--output directsound|null|render] [--out OUT.wav] [--seconds S] ...\n"
+      "              play a sine through an output (lumo-inspect tone --help)\n",
       stderr);
   return 2;
 }
@@ -40,6 +44,8 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "info") return inspect_info(args);
   if (args[0] == "decode") return inspect_decode(args);
   if (args[0] == "format") return run_format_command(args);
+  if (args[0] == "devices") return inspect_devices(args);
+  if (args[0] == "tone") return inspect_tone(args);
   return usage();
 }
 
