@@ -6,6 +6,7 @@
 #include "format_command.h"
 #include "inspect_input.h"
 #include "inspect_library.h"
+#include "inspect_output.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -30,7 +31,10 @@ int usage() {
       "              a library file (database.dat) as JSON\n"
       "  tags FILE   every tag field, the tag types and the pictures as JSON\n"
       "  retag FILE [--set FIELD=VALUE]... [--clear FIELD]... [--picture KIND=IMAGE]...\n"
-      "              write tags (KIND: front, back, disc, artist; an empty IMAGE removes)\n",
+      "              write tags (KIND: front, back, disc, artist; an empty IMAGE removes)\n"
+      "  devices     list the output modules and their devices with GUIDs\n"
+      "  tone [--output directsound|null|render] [--out OUT.wav] [--seconds S] ...\n"
+      "              play a sine through an output (lumo-inspect tone --help)\n",
       stderr);
   return 2;
 }
@@ -51,6 +55,8 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "library") return inspect_library(args);
   if (args[0] == "tags") return inspect_tags(args);
   if (args[0] == "retag") return inspect_retag(args);
+  if (args[0] == "devices") return inspect_devices(args);
+  if (args[0] == "tone") return inspect_tone(args);
   return usage();
 }
 
