@@ -5,6 +5,7 @@
 
 #include "format_command.h"
 #include "inspect_input.h"
+#include "inspect_library.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -22,7 +23,11 @@ int usage() {
       "              decode to a 32-bit float WAV, or print the MD5 of the float samples\n"
       "  format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]... [--length SECONDS]\n"
       "              [--path URL] [--subsong N] [--file FILE] [--library]\n"
-      "              evaluate a title formatting script against the given fields\n",
+      "              evaluate a title formatting script against the given fields\n"
+      "  library scan FOLDER... [--db FILE]\n"
+      "              scan folders as the library does: counts and time, database.dat\n"
+      "  library dump FILE\n"
+      "              a library file (database.dat) as JSON\n",
       stderr);
   return 2;
 }
@@ -40,6 +45,7 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "info") return inspect_info(args);
   if (args[0] == "decode") return inspect_decode(args);
   if (args[0] == "format") return run_format_command(args);
+  if (args[0] == "library") return inspect_library(args);
   return usage();
 }
 
