@@ -362,12 +362,15 @@ void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
   entries_.reserve(order.size());
   entry_items_.reserve(order.size());
   const track_summary* previous = nullptr;
+  std::string_view previous_key;
   for (uint32_t k : order) {
     const auto& item = items_[scope[k]];
     // Neighbours with the same eight fields are one song (the same file found twice, or
-    // a copy): the first stays.
-    if (previous && previous->columns == item.summary->columns) continue;
+    // a copy): the first stays. Their song keys must match too, so that untagged files,
+    // whose fields are all empty, stay apart by the file names their titles fall back to.
+    if (previous && previous->columns == item.summary->columns && previous_key == key(k)) continue;
     previous = item.summary.get();
+    previous_key = key(k);
     library_view_entry e;
     e.key = std::string(key(k));
     e.label = f.format(patterns_.track_line, item);

@@ -6,6 +6,7 @@
 #include "format_command.h"
 #include "inspect_input.h"
 #include "inspect_library.h"
+#include "inspect_view.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -27,7 +28,9 @@ int usage() {
       "  library scan FOLDER... [--db FILE]\n"
       "              scan folders as the library does: counts and time, database.dat\n"
       "  library dump FILE\n"
-      "              a library file (database.dat) as JSON\n",
+      "              a library file (database.dat) as JSON\n"
+      "  view DATABASE_OR_FOLDER [--path KEY/KEY/...]\n"
+      "              a level of the library views: title, then label, track count, key\n",
       stderr);
   return 2;
 }
@@ -46,6 +49,7 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "decode") return inspect_decode(args);
   if (args[0] == "format") return run_format_command(args);
   if (args[0] == "library") return inspect_library(args);
+  if (args[0] == "view") return inspect_view(args);
   return usage();
 }
 
