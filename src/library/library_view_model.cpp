@@ -353,12 +353,27 @@ void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
     const uint32_t begin = k ? key_end[k - 1] : 0;
     return std::string_view(key_text).substr(begin, key_end[k] - begin);
   };
+  // A hundred thousand songs share long prefixes: comparing precomputed sort keys with
+  // memcmp is several times cheaper than comparing the texts character by character.
+  std::string sort_text;
+  std::vector<uint32_t> sort_end(scope.size());
+  sort_text.reserve(key_text.size() * 4 + scope.size() * 4);
+  for (size_t k = 0; k < scope.size(); ++k) {
+    append_logical_sort_key(sort_text, key(uint32_t(k)));
+    sort_end[k] = uint32_t(sort_text.size());
+  }
+  auto sort_key = [&](uint32_t k) {
+    const uint32_t begin = k ? sort_end[k - 1] : 0;
+    return std::string_view(sort_text).substr(begin, sort_end[k] - begin);
+  };
   std::vector<uint32_t> order(scope.size());
   std::iota(order.begin(), order.end(), 0u);
   std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
-    if (int r = ordering_compare(key(x), key(y))) return r < 0;
+    if (int r = sort_key(x).compare(sort_key(y))) return r < 0;
+    if (int r = code_unit_compare(key(x), key(y))) return r < 0;
     return compare_items_fully(items_[scope[x]], items_[scope[y]]) < 0;
   });
+  std::string().swap(sort_text);
   entries_.reserve(order.size());
   entry_items_.reserve(order.size());
   const track_summary* previous = nullptr;
