@@ -6,6 +6,7 @@
 #include "format_command.h"
 #include "inspect_input.h"
 #include "inspect_library.h"
+#include "inspect_output.h"
 #include "inspect_view.h"
 #include "versions.h"
 
@@ -29,6 +30,12 @@ int usage() {
       "              scan folders as the library does: counts and time, database.dat\n"
       "  library dump FILE\n"
       "              a library file (database.dat) as JSON\n"
+      "  tags FILE   every tag field, the tag types and the pictures as JSON\n"
+      "  retag FILE [--set FIELD=VALUE]... [--clear FIELD]... [--picture KIND=IMAGE]...\n"
+      "              write tags (KIND: front, back, disc, artist; an empty IMAGE removes)\n"
+      "  devices     list the output modules and their devices with GUIDs\n"
+      "  tone [--output directsound|null|render] [--out OUT.wav] [--seconds S] ...\n"
+      "              play a sine through an output (lumo-inspect tone --help)\n"
       "  view DATABASE_OR_FOLDER [--path KEY/KEY/...]\n"
       "              a level of the library views: title, then label, track count, key\n",
       stderr);
@@ -49,6 +56,10 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "decode") return inspect_decode(args);
   if (args[0] == "format") return run_format_command(args);
   if (args[0] == "library") return inspect_library(args);
+  if (args[0] == "tags") return inspect_tags(args);
+  if (args[0] == "retag") return inspect_retag(args);
+  if (args[0] == "devices") return inspect_devices(args);
+  if (args[0] == "tone") return inspect_tone(args);
   if (args[0] == "view") return inspect_view(args);
   return usage();
 }
