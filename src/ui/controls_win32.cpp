@@ -7,6 +7,8 @@
 #include <algorithm>
 
 #include "core/exceptions.h"
+#include "core/unicode.h"
+#include "ui/link_text.h"
 #include "ui/picture_win32.h"
 
 namespace lumo {
@@ -16,6 +18,7 @@ namespace {
 const wchar_t xbutton_class[] = L"Lumo:XButton";
 const wchar_t slider_class[] = L"Lumo:VolumeSlider";
 const wchar_t popup_class[] = L"Lumo:VolumePopup";
+const wchar_t link_text_class[] = L"Lumo:LinkText";
 
 struct xbutton_state {
   int glyph_base = 0;
@@ -325,6 +328,126 @@ LRESULT CALLBACK slider_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(wnd, msg, wp, lp);
 }
 
+struct link_text_state {
+  bool bold = false;
+  std::string text;
+  std::vector<std::pair<RECT, int>> links;  // where each link was drawn
+  int hot = -1;
+};
+
+link_text_state* link_text_of(HWND wnd) {
+  return reinterpret_cast<link_text_state*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+}
+
+void paint_link_text(HWND wnd, HDC dc) {
+  link_text_state& s = *link_text_of(wnd);
+  const control_look& look = current_look();
+  RECT box;
+  GetClientRect(wnd, &box);
+  fill(dc, box, look.colours.background);
+  SetBkMode(dc, TRANSPARENT);
+  s.links.clear();
+  int x = box.left;
+  for (const link_run& run : parse_link_text(s.text)) {
+    if (x >= box.right) break;
+    const bool hot = run.link >= 0 && run.link == s.hot;
+    SelectObject(dc, s.bold ? (hot ? look.bold_underline_font : look.bold_font)
+                            : (hot ? look.underline_font : look.font));
+    const std::wstring text = to_wide(run.text);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
+    RECT r{x, box.top, std::min<LONG>(box.right, x + size.cx), box.bottom};
+    SetTextColor(dc, run.link >= 0 ? look.colours.link : look.colours.text);
+    DrawTextW(dc, text.c_str(), int(text.size()), &r,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT);
+    if (run.link >= 0) s.links.push_back({r, run.link});
+    x += size.cx;
+  }
+}
+
+int link_at(link_text_state& s, POINT p) {
+  for (const auto& [r, link] : s.links)
+    if (PtInRect(&r, p)) return link;
+  return -1;
+}
+
+LRESULT CALLBACK link_text_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  link_text_state* s = link_text_of(wnd);
+  switch (msg) {
+    case WM_NCCREATE:
+      SetWindowLongPtrW(
+          wnd, GWLP_USERDATA,
+          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
+      break;
+    case WM_NCDESTROY:
+      delete s;
+      SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
+      break;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(wnd, &ps);
+      RECT r;
+      GetClientRect(wnd, &r);
+      HDC mem = CreateCompatibleDC(dc);
+      HBITMAP bmp =
+          CreateCompatibleBitmap(dc, std::max<LONG>(1, r.right), std::max<LONG>(1, r.bottom));
+      HGDIOBJ old = SelectObject(mem, bmp);
+      HGDIOBJ old_font = GetCurrentObject(mem, OBJ_FONT);
+      paint_link_text(wnd, mem);
+      SelectObject(mem, old_font);
+      BitBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
+      SelectObject(mem, old);
+      DeleteObject(bmp);
+      DeleteDC(mem);
+      EndPaint(wnd, &ps);
+      return 0;
+    }
+    case WM_MOUSEMOVE: {
+      const int link = link_at(*s, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      if (link != s->hot) {
+        s->hot = link;
+        InvalidateRect(wnd, nullptr, FALSE);
+        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, wnd, 0};
+        TrackMouseEvent(&t);
+      }
+      return 0;
+    }
+    case WM_MOUSELEAVE:
+      if (s->hot >= 0) {
+        s->hot = -1;
+        InvalidateRect(wnd, nullptr, FALSE);
+      }
+      return 0;
+    case WM_SETCURSOR:
+      if (s->hot >= 0) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    case WM_LBUTTONUP: {
+      const int link = link_at(*s, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+      if (link >= 0)
+        SendMessageW(GetParent(wnd), link_clicked_message, WPARAM(GetDlgCtrlID(wnd)), LPARAM(link));
+      return 0;
+    }
+    case WM_SETTEXT: {
+      const LRESULT done = DefWindowProcW(wnd, msg, wp, lp);
+      s->text = lp ? from_wide(reinterpret_cast<const wchar_t*>(lp)) : std::string();
+      s->hot = -1;
+      InvalidateRect(wnd, nullptr, FALSE);
+      // Link places are known once drawn; tests ask right after a change.
+      UpdateWindow(wnd);
+      return done;
+    }
+    case link_centre_message:
+      for (const auto& [r, link] : s->links)
+        if (link == int(wp)) return MAKELONG((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+      return -1;
+  }
+  return DefWindowProcW(wnd, msg, wp, lp);
+}
+
 HWND g_popup = nullptr;
 
 LRESULT CALLBACK popup_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -369,16 +492,19 @@ void register_control_classes() {
   register_class(xbutton_class, xbutton_proc, CS_DBLCLKS, nullptr);
   register_class(slider_class, slider_proc, 0, nullptr);
   register_class(popup_class, popup_proc, CS_DROPSHADOW, nullptr);
+  register_class(link_text_class, link_text_proc, 0, nullptr);
 }
 
 void unregister_control_classes() {
   if (g_popup) DestroyWindow(g_popup);
-  for (const wchar_t* name : {xbutton_class, slider_class, popup_class})
+  for (const wchar_t* name : {xbutton_class, slider_class, popup_class, link_text_class})
     UnregisterClassW(name, GetModuleHandleW(nullptr));
 }
 
 HWND create_xbutton(HWND parent, int id, int glyph_base, bool is_toggle) {
-  auto* s = new xbutton_state{glyph_base, is_toggle};
+  auto* s = new xbutton_state;
+  s->glyph_base = glyph_base;
+  s->is_toggle = is_toggle;
   HWND wnd = CreateWindowExW(0, xbutton_class, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
                              reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleW(nullptr), s);
   if (!wnd) {
@@ -386,6 +512,23 @@ HWND create_xbutton(HWND parent, int id, int glyph_base, bool is_toggle) {
     throw kel::exception_win32(GetLastError());
   }
   return wnd;
+}
+
+HWND create_link_text(HWND parent, int id, bool bold) {
+  auto* s = new link_text_state;
+  s->bold = bold;
+  HWND wnd = CreateWindowExW(0, link_text_class, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
+                             reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleW(nullptr), s);
+  if (!wnd) {
+    delete s;
+    throw kel::exception_win32(GetLastError());
+  }
+  return wnd;
+}
+
+void link_text_set(HWND control, const std::string& text) {
+  if (link_text_state* s = link_text_of(control); s && s->text != text)
+    SetWindowTextW(control, to_wide(text).c_str());
 }
 
 void xbutton_set_glyph(HWND button, int glyph_base) {

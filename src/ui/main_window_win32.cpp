@@ -114,11 +114,7 @@ constexpr double seek_step_seconds = 10;
 // The lines drawn with links, in hit-test order.
 enum text_line { line_now_playing_1, line_now_playing_2, line_navigation, line_title, line_count };
 
-struct link_hit {
-  RECT rect;
-  int line;
-  int link;
-};
+constexpr int id_line_first = 300;  // + text_line
 
 struct window_state {
   HWND wnd = nullptr;
@@ -134,16 +130,15 @@ struct window_state {
   std::vector<browser_location> back, forward;
 
   UINT dpi = 96;
-  HFONT font = nullptr, bold_font = nullptr, underline_font = nullptr;
+  HFONT font = nullptr, bold_font = nullptr, underline_font = nullptr,
+        bold_underline_font = nullptr;
   dialog_base_units base;
   main_layout layout;
   colour_set colours{};
   bool classic = true;
 
-  std::string lines[line_count];
+  HWND lines[line_count] = {};
   std::vector<now_playing_link> np_links;
-  std::vector<link_hit> links;
-  int hot_line = -1, hot_link = -1;
   int hot_item = -1;
 
   bool has_played = false;
@@ -181,7 +176,7 @@ system_colours read_system_colours() {
 }
 
 void delete_fonts(window_state& w) {
-  for (HFONT* f : {&w.font, &w.bold_font, &w.underline_font}) {
+  for (HFONT* f : {&w.font, &w.bold_font, &w.underline_font, &w.bold_underline_font}) {
     if (*f) DeleteObject(*f);
     *f = nullptr;
   }
@@ -207,6 +202,8 @@ void make_fonts(window_state& w) {
   LOGFONTW under = lf;
   under.lfUnderline = TRUE;
   w.underline_font = CreateFontIndirectW(&under);
+  bold.lfUnderline = TRUE;
+  w.bold_underline_font = CreateFontIndirectW(&bold);
 
   HDC dc = GetDC(w.wnd);
   HGDIOBJ old = SelectObject(dc, w.font);
@@ -229,6 +226,9 @@ void apply_theme(window_state& w) {
   look.classic = w.classic;
   look.dpi = w.dpi;
   look.font = w.font;
+  look.bold_font = w.bold_font;
+  look.underline_font = w.underline_font;
+  look.bold_underline_font = w.bold_underline_font;
   if (w.list) {
     // The classic set takes the system's list look; the others are drawn in their colours.
     SetWindowTheme(w.list, w.classic ? L"explorer" : L"", nullptr);
@@ -264,7 +264,7 @@ void relayout(window_state& w) {
                                                {id_back, window_part::back},
                                                {id_forward, window_part::forward},
                                                {id_play, window_part::play}};
-  HDWP defer = BeginDeferWindowPos(14);
+  HDWP defer = BeginDeferWindowPos(18);
   auto move = [&](HWND h, const pixel_rect& r) {
     if (defer)
       defer = DeferWindowPos(defer, h, nullptr, r.x, r.y, r.width, r.height,
@@ -272,6 +272,10 @@ void relayout(window_state& w) {
   };
   for (const auto& [id, part] : parts) move(button(w, id), w.layout[part]);
   move(w.separator, w.layout[window_part::separator]);
+  move(w.lines[line_now_playing_1], w.layout[window_part::now_playing_1]);
+  move(w.lines[line_now_playing_2], w.layout[window_part::now_playing_2]);
+  move(w.lines[line_navigation], w.layout[window_part::navigation_bar]);
+  move(w.lines[line_title], w.layout[window_part::view_title]);
   move(w.list, w.layout[window_part::list]);
   if (defer) EndDeferWindowPos(defer);
   place(w.notice, w.layout[window_part::indexing_notice]);
@@ -356,18 +360,16 @@ void refresh_now_playing(window_state& w) {
     f.album_artist = format_with("[%album artist%]", hook);
     f.date = format_with("[%date%]", hook);
     now_playing_text t = format_now_playing(f);
-    w.lines[line_now_playing_1] = t.line1;
-    w.lines[line_now_playing_2] = t.line2;
     w.np_links = t.line2_links;
-  } else if (w.playback->is_playing()) {
-    w.lines[line_now_playing_1] = escape_link_name(get_text("ui_notice_playback_starting"));
-    w.lines[line_now_playing_2].clear();
-    w.np_links.clear();
+    link_text_set(w.lines[line_now_playing_1], t.line1);
+    link_text_set(w.lines[line_now_playing_2], t.line2);
   } else {
-    w.lines[line_now_playing_1] =
-        w.has_played ? escape_link_name(get_text("ui_notice_playback_stopped")) : std::string();
-    w.lines[line_now_playing_2].clear();
     w.np_links.clear();
+    const char* notice = w.playback->is_playing() ? "ui_notice_playback_starting"
+                         : w.has_played           ? "ui_notice_playback_stopped"
+                                                  : nullptr;
+    link_text_set(w.lines[line_now_playing_1], notice ? escape_link_name(get_text(notice)) : "");
+    link_text_set(w.lines[line_now_playing_2], "");
   }
   const bool playing = w.playback->is_playing() && !w.playback->is_paused();
   xbutton_set_glyph(button(w, id_play_pause), playing ? glyph_pause : glyph_play);
@@ -392,8 +394,8 @@ void refresh_now_playing(window_state& w) {
 }
 
 void refresh_list(window_state& w) {
-  w.lines[line_navigation] = navigation_bar_text(w.browser->folder_count());
-  w.lines[line_title] = w.browser->title();
+  link_text_set(w.lines[line_navigation], navigation_bar_text(w.browser->folder_count()));
+  link_text_set(w.lines[line_title], w.browser->title());
   w.hot_item = -1;
   ListView_SetItemCountEx(w.list, int(w.browser->entry_count()), 0);
   ListView_SetItemState(w.list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
@@ -776,25 +778,6 @@ bool on_key(window_state& w, WPARAM key) {
 
 // ---- painting ---------------------------------------------------------------------
 
-void draw_link_line(window_state& w, HDC dc, int line, const pixel_rect& box, HFONT plain) {
-  const std::vector<link_run> runs = parse_link_text(w.lines[line]);
-  int x = box.x;
-  for (const link_run& run : runs) {
-    if (x >= box.right()) break;
-    const bool hot = run.link >= 0 && line == w.hot_line && run.link == w.hot_link;
-    SelectObject(dc, hot ? w.underline_font : plain);
-    std::wstring text = to_wide(run.text);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
-    RECT r{x, box.y, std::min(box.right(), int(x + size.cx)), box.bottom()};
-    SetTextColor(dc, run.link >= 0 ? w.colours.link : w.colours.text);
-    DrawTextW(dc, text.c_str(), int(text.size()), &r,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT);
-    if (run.link >= 0) w.links.push_back({r, line, run.link});
-    x += size.cx;
-  }
-}
-
 void paint(window_state& w, HDC target, const RECT& dirty) {
   RECT client;
   GetClientRect(w.wnd, &client);
@@ -806,19 +789,11 @@ void paint(window_state& w, HDC target, const RECT& dirty) {
   RECT band{0, 0, client.right, height};
   SetDCBrushColor(dc, w.colours.background);
   FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-  SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ old_font = SelectObject(dc, w.font);
-  w.links.clear();
-  draw_link_line(w, dc, line_now_playing_1, w.layout[window_part::now_playing_1], w.bold_font);
-  draw_link_line(w, dc, line_now_playing_2, w.layout[window_part::now_playing_2], w.font);
-  draw_link_line(w, dc, line_navigation, w.layout[window_part::navigation_bar], w.font);
-  draw_link_line(w, dc, line_title, w.layout[window_part::view_title], w.bold_font);
   if (w.picture && g_show_pictures.get()) {
     const pixel_rect& p = w.layout[window_part::picture];
     RECT box{p.x, p.y + 1, p.right(), p.bottom() - 1};
     draw_picture(dc, w.picture.get(), box);
   }
-  SelectObject(dc, old_font);
   BitBlt(target, dirty.left, dirty.top, dirty.right - dirty.left,
          std::min<LONG>(dirty.bottom, height) - dirty.top, dc, dirty.left, dirty.top, SRCCOPY);
   SelectObject(dc, old_bmp);
@@ -993,6 +968,9 @@ void create_children(window_state& w) {
     w.buttons[s.id - id_play_pause] = create_xbutton(w.wnd, s.id, s.glyph, s.toggle);
     if (w.tooltip) add_tooltip(w, w.buttons[s.id - id_play_pause], s.tip);
   }
+  const bool bold_lines[line_count] = {true, false, false, true};
+  for (int line = 0; line < line_count; ++line)
+    w.lines[line] = create_link_text(w.wnd, id_line_first + line, bold_lines[line]);
   w.separator = CreateWindowExW(0, separator_class, text_w("ui_music_library").c_str(),
                                 WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, w.wnd,
                                 reinterpret_cast<HMENU>(INT_PTR(id_separator)), module, nullptr);
@@ -1058,17 +1036,6 @@ void drop_files(window_state& w, HDROP drop) {
   main_window_open_items(urls);
 }
 
-int hit_link(window_state& w, POINT p, int* line) {
-  for (const link_hit& h : w.links) {
-    if (PtInRect(&h.rect, p)) {
-      *line = h.line;
-      return h.link;
-    }
-  }
-  *line = -1;
-  return -1;
-}
-
 LRESULT handle(window_state& w, UINT msg, WPARAM wp, LPARAM lp) {
   // Until the children exist (during CreateWindowExW) the window is a plain frame.
   if (!w.list) return DefWindowProcW(w.wnd, msg, wp, lp);
@@ -1098,36 +1065,7 @@ LRESULT handle(window_state& w, UINT msg, WPARAM wp, LPARAM lp) {
       SetDCBrushColor(dc, w.colours.background);
       return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
     }
-    case WM_MOUSEMOVE: {
-      int line;
-      const int link = hit_link(w, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, &line);
-      if (line != w.hot_line || link != w.hot_link) {
-        w.hot_line = line;
-        w.hot_link = link;
-        InvalidateRect(w.wnd, nullptr, FALSE);
-        TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, w.wnd, 0};
-        TrackMouseEvent(&t);
-      }
-      return 0;
-    }
-    case WM_MOUSELEAVE:
-      if (w.hot_link >= 0) {
-        w.hot_line = w.hot_link = -1;
-        InvalidateRect(w.wnd, nullptr, FALSE);
-      }
-      return 0;
-    case WM_SETCURSOR:
-      if (LOWORD(lp) == HTCLIENT && w.hot_link >= 0 && reinterpret_cast<HWND>(wp) == w.wnd) {
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
-        return TRUE;
-      }
-      break;
-    case WM_LBUTTONUP: {
-      int line;
-      const int link = hit_link(w, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, &line);
-      if (link >= 0) open_link(w, line, link);
-      return 0;
-    }
+    case link_clicked_message: open_link(w, int(wp) - id_line_first, int(lp)); return 0;
     case WM_COMMAND: on_command(w, LOWORD(wp)); return 0;
     case WM_NOTIFY: return on_notify(w, reinterpret_cast<NMHDR*>(lp));
     case WM_CONTEXTMENU:
