@@ -27,12 +27,14 @@
 #include "fs/file_system.h"
 #include "i18n/language_table.h"
 #include "input/input_open.h"
+#include "library/media_library.h"
 #include "meta/time_text.h"
 #include "meta/title_format.h"
 #include "meta/track_info_title_format_hook.h"
 #include "ui/album_picture.h"
 #include "ui/controls_win32.h"
 #include "ui/engineless_playback.h"
+#include "ui/library_feed.h"
 #include "ui/link_text.h"
 #include "ui/main_layout.h"
 #include "ui/picture_win32.h"
@@ -100,6 +102,8 @@ enum menu_id : UINT {
   cmd_previous,
   cmd_about,
   cmd_website,
+  cmd_monitor_folders,
+  cmd_scan_folders,
   cmd_theme_first = 1100,  // + index in all_themes
   cmd_browse = 1200,
   cmd_start_here,
@@ -126,6 +130,7 @@ struct window_state {
 
   std::unique_ptr<library_browser> browser;
   track_list_browser* fallback = nullptr;  // the browser, when it is the built-in one
+  library_feed_ptr feed;                   // the media library behind the built-in one
   std::unique_ptr<playback_port> playback;
   std::vector<browser_location> back, forward;
 
@@ -576,6 +581,10 @@ void append_popup(HMENU menu, HMENU sub, std::string_view text_id) {
 void show_main_menu(window_state& w) {
   HMENU menu = CreatePopupMenu();
   HMENU file = CreatePopupMenu();
+  media_library& library = media_library::get();
+  append(file, cmd_monitor_folders, "menu_monitor_folders", library.is_monitoring());
+  if (library.is_scan_offered()) append(file, cmd_scan_folders, "menu_scan_folders");
+  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
   append(file, cmd_save_configuration, "menu_save_configuration");
   append(file, cmd_reset_configuration, "menu_reset_configuration");
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
@@ -697,6 +706,8 @@ void on_command(window_state& w, UINT id) {
     case cmd_exit:
       if (w.hooks.close_request) w.hooks.close_request(0);
       return;
+    case cmd_monitor_folders: media_library::get().toggle_monitoring(); return;
+    case cmd_scan_folders: media_library::get().scan_now(); return;
     case cmd_show_pictures:
       g_show_pictures.set(!g_show_pictures.get());
       w.np_track.reset();  // reload (or drop) the picture
@@ -1194,6 +1205,7 @@ void main_window_set_browser(std::unique_ptr<library_browser> browser) {
     return;
   }
   window_state& w = win();
+  disconnect(w.feed);
   w.browser = std::move(browser);
   w.fallback = nullptr;
   w.back.clear();
@@ -1258,6 +1270,13 @@ void main_window_create(bool start_hidden, main_window_hooks hooks) {
   }
   connect_browser(w);
   connect_playback(w);
+  if (w.fallback) {
+    try {
+      w.feed = connect_media_library(*w.fallback);
+    } catch (const std::exception& e) {
+      debug_output(std::string("Library not connected: ") + e.what() + "\n");
+    }
+  }
   w.browser->go_to(decode_location(g_saved_path.get()));
   refresh_list(w);
   refresh_now_playing(w);
@@ -1324,6 +1343,7 @@ void main_window_destroy() {
   window_state& w = win();
   KillTimer(w.wnd, position_timer);
   DeregisterShellHookWindow(w.wnd);
+  disconnect(w.feed);
   w.browser->on_changed = nullptr;
   w.playback->on_state_changed = nullptr;
   HIMAGELIST rows = ListView_GetImageList(w.list, LVSIL_SMALL);

@@ -89,11 +89,34 @@ std::string_view all_entry_key(size_t level) {
 }
 
 void track_list_browser::add_tracks(const std::vector<listed_track>& tracks) {
-  std::set<track_location> known;
-  for (const listed_track& t : tracks_) known.insert(t.location);
-  for (const listed_track& t : tracks)
-    if (known.insert(t.location).second) tracks_.push_back(t);
+  std::map<track_location, size_t> known;
+  for (size_t i = 0; i < tracks_.size(); ++i) known.emplace(tracks_[i].location, i);
+  for (const listed_track& t : tracks) {
+    auto [at, added] = known.emplace(t.location, tracks_.size());
+    if (added)
+      tracks_.push_back(t);
+    else
+      tracks_[at->second].summary = t.summary;
+  }
   rebuild();
+}
+
+void track_list_browser::remove_tracks(const std::vector<track_location>& locations) {
+  const std::set<track_location> gone(locations.begin(), locations.end());
+  std::erase_if(tracks_, [&](const listed_track& t) { return gone.count(t.location) != 0; });
+  rebuild();
+}
+
+void track_list_browser::set_indexing(bool is_indexing) {
+  if (is_indexing == is_indexing_) return;
+  is_indexing_ = is_indexing;
+  if (on_changed) on_changed();
+}
+
+void track_list_browser::set_folder_count(size_t count) {
+  if (count == folder_count_) return;
+  folder_count_ = count;
+  if (on_changed) on_changed();
 }
 
 std::string track_list_browser::entry_label(size_t index) const {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "meta/track_summary.h"
+#include "library/track_summary.h"
 #include "ui/library_browser.h"
 
 namespace lumo {
@@ -18,9 +18,13 @@ struct listed_track {
 
 class track_list_browser final : public library_browser {
  public:
-  // Adds tracks not yet listed (by location) and rebuilds the current list.
+  // Adds tracks not yet listed and updates the summaries of listed ones (by location),
+  // then rebuilds the current list.
   void add_tracks(const std::vector<listed_track>& tracks);
+  void remove_tracks(const std::vector<track_location>& locations);
   size_t track_count() const { return tracks_.size(); }
+  void set_indexing(bool is_indexing);
+  void set_folder_count(size_t count);
 
   size_t entry_count() const override { return entries_.size(); }
   std::string entry_label(size_t index) const override;
@@ -33,8 +37,8 @@ class track_list_browser final : public library_browser {
   void go_to(const browser_location& where) override;
   void show_artist(std::string_view artist) override;
   void show_album(std::string_view album_artist, std::string_view album) override;
-  size_t folder_count() const override { return 0; }
-  bool is_indexing() const override { return false; }
+  size_t folder_count() const override { return folder_count_; }
+  bool is_indexing() const override { return is_indexing_; }
 
  private:
   struct entry {
@@ -51,6 +55,8 @@ class track_list_browser final : public library_browser {
   std::vector<listed_track> tracks_;
   browser_location location_;
   std::vector<entry> entries_;
+  size_t folder_count_ = 0;
+  bool is_indexing_ = false;
   std::string title_;
   std::vector<browser_location> title_links_;
 };

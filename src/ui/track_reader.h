@@ -9,9 +9,6 @@
 
 namespace lumo {
 
-// The summary columns of a track's information, several values joined by "; ".
-track_summary summarize_track_info(const track_info& info);
-
 // One entry per playable file; files no input reads are left out. Main thread; the
 // files are small reads of their headers and tags.
 std::vector<listed_track> read_listed_tracks(const std::vector<std::string>& urls);

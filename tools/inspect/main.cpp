@@ -22,7 +22,10 @@ int usage() {
       "              decode to a 32-bit float WAV, or print the MD5 of the float samples\n"
       "  format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]... [--length SECONDS]\n"
       "              [--path URL] [--subsong N] [--file FILE] [--library]\n"
-      "              evaluate a title formatting script against the given fields\n",
+      "              evaluate a title formatting script against the given fields\n"
+      "  tags FILE   every tag field, the tag types and the pictures as JSON\n"
+      "  retag FILE [--set FIELD=VALUE]... [--clear FIELD]... [--picture KIND=IMAGE]...\n"
+      "              write tags (KIND: front, back, disc, artist; an empty IMAGE removes)\n",
       stderr);
   return 2;
 }
@@ -40,6 +43,8 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "info") return inspect_info(args);
   if (args[0] == "decode") return inspect_decode(args);
   if (args[0] == "format") return run_format_command(args);
+  if (args[0] == "tags") return inspect_tags(args);
+  if (args[0] == "retag") return inspect_retag(args);
   return usage();
 }
 

@@ -78,8 +78,20 @@ TEST(TrackListBrowser, DrillsDownThroughTheFourLevelsAndTitlesLinkTheSelections)
   EXPECT_EQ(labels(b), (std::vector<std::string>{"[songs from all albums]", "First", "Second"}));
   b.go_to({navigation_target::albums, {}});
   EXPECT_EQ(b.entry_count(), 4u);
-  b.add_tracks({make("1.wav", "Rock", "Band", "First", "1", "Opening")});
+  // Known locations update in place; removed ones leave their groups.
+  b.add_tracks({make("2.wav", "Blues", "Trio", "Blue", "1", "Cool")});
   EXPECT_EQ(b.track_count(), 4u);
+  b.go_to({});
+  EXPECT_EQ(labels(b), (std::vector<std::string>{"[all genres]", "Blues", "Rock", "rock"}));
+  b.remove_tracks({{"file:///m/4.wav", 0}, {"file:///m/none.wav", 0}});
+  EXPECT_EQ(labels(b), (std::vector<std::string>{"[all genres]", "Blues", "Rock"}));
+  const size_t before = changes;
+  b.set_indexing(true);
+  b.set_indexing(true);
+  b.set_folder_count(1);
+  EXPECT_TRUE(b.is_indexing());
+  EXPECT_EQ(b.folder_count(), 1u);
+  EXPECT_EQ(changes, before + 2);
 }
 
 TEST(EnginelessPlayback, FollowsTheQueueWithoutAnEngine) {
