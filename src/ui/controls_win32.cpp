@@ -348,7 +348,7 @@ void paint_link_text(HWND wnd, HDC dc) {
   SetBkMode(dc, TRANSPARENT);
   s.links.clear();
   int x = box.left;
-  for (const link_run& run : parse_link_text(s.text)) {
+  for (const link_run& run : split_link_runs(s.text)) {
     if (x >= box.right) break;
     const bool hot = run.link >= 0 && run.link == s.hot;
     SelectObject(dc, s.bold ? (hot ? look.bold_underline_font : look.bold_font)

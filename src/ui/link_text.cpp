@@ -4,7 +4,7 @@
 
 namespace lumo {
 
-std::vector<link_run> parse_link_text(std::string_view text) {
+std::vector<link_run> split_link_runs(std::string_view text) {
   std::vector<link_run> runs;
   link_run current;
   int links = 0;

@@ -17,7 +17,7 @@ struct link_run {
 
 // Runs in order. A "<" that opens no "<a>" or "</a>" is plain text; an unclosed link
 // runs to the end of the line.
-std::vector<link_run> parse_link_text(std::string_view text);
+std::vector<link_run> split_link_runs(std::string_view text);
 
 // Text as it may stand inside a link line: "<" and ">" get a space on each side (unless
 // a space is already there or it stands at an end), so a name cannot form markup.

@@ -49,8 +49,9 @@ np1=300 np2=301 nav=302 view=303
 
 start "$(winpath "$music")"
 expect "genres" "[all genres]|Electronic|Jazz|Rock" list
+# The library has one folder, the Music folder of the Wine prefix.
 expect "navigation bar" \
-  "Navigation: <a>genres</a> <a>artists</a> <a>albums</a> <a>music folders</a> <a>my computer</a>" text $nav
+  "Navigation: <a>genres</a> <a>artists</a> <a>albums</a> <a>music folder</a> <a>my computer</a>" text $nav
 expect "view title" "All genres" text $view
 # Files from the command line play at once: the first of them is playing.
 expect "now playing" "Artist: <a>Blue Trio</a>, album: <a>Morning</a> [2005]" text $np2

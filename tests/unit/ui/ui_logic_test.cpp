@@ -87,12 +87,12 @@ TEST(LinkText, NavigationBarNamesOneFolderInTheSingular) {
   EXPECT_NE(navigation_bar_text(2).find("<a>music folders</a>"), std::string::npos);
   EXPECT_NE(navigation_bar_text(0).find("<a>music folders</a>"), std::string::npos);
   size_t links = 0;
-  for (const link_run& r : parse_link_text(navigation_bar_text(3))) links += r.link >= 0;
+  for (const link_run& r : split_link_runs(navigation_bar_text(3))) links += r.link >= 0;
   EXPECT_EQ(links, navigation_target_count);
 }
 
 TEST(LinkText, ParsingSplitsPlainAndLinkRunsAndEscapedNamesCannotFormMarkup) {
-  std::vector<link_run> runs = parse_link_text("Album: <a>One</a>, <a>Two</a> end");
+  std::vector<link_run> runs = split_link_runs("Album: <a>One</a>, <a>Two</a> end");
   ASSERT_EQ(runs.size(), 5u);
   EXPECT_EQ(runs[0].text, "Album: ");
   EXPECT_EQ(runs[0].link, -1);
@@ -102,17 +102,17 @@ TEST(LinkText, ParsingSplitsPlainAndLinkRunsAndEscapedNamesCannotFormMarkup) {
   EXPECT_EQ(runs[3].link, 1);
   EXPECT_EQ(runs[4].text, " end");
 
-  runs = parse_link_text("a <b> <a>open");
+  runs = split_link_runs("a <b> <a>open");
   ASSERT_EQ(runs.size(), 2u);
   EXPECT_EQ(runs[0].text, "a <b> ");
   EXPECT_EQ(runs[1].link, 0);
-  EXPECT_TRUE(parse_link_text("").empty());
+  EXPECT_TRUE(split_link_runs("").empty());
 
   EXPECT_EQ(escape_link_name("x<a>y"), "x < a > y");
   EXPECT_EQ(escape_link_name("<b>"), "< b >");
   EXPECT_EQ(escape_link_name("a < b"), "a < b");
   const std::string escaped = "<a>" + escape_link_name("</a><a>") + "</a>";
-  runs = parse_link_text(escaped);
+  runs = split_link_runs(escaped);
   ASSERT_EQ(runs.size(), 1u);
   EXPECT_EQ(runs[0].link, 0);
 }
