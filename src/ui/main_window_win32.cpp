@@ -986,8 +986,8 @@ void create_children(window_state& w) {
                                 WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, w.wnd,
                                 reinterpret_cast<HMENU>(INT_PTR(id_separator)), module, nullptr);
   w.list = CreateWindowExW(0, WC_LISTVIEWW, L"",
-                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
-                               LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS,
+                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | LVS_REPORT |
+                               LVS_OWNERDATA | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS,
                            0, 0, 0, 0, w.wnd, reinterpret_cast<HMENU>(INT_PTR(id_list)), module,
                            nullptr);
   if (!w.separator || !w.list) throw kel::exception_win32(GetLastError());
@@ -997,9 +997,11 @@ void create_children(window_state& w) {
   column.cx = 100;
   ListView_InsertColumn(w.list, 0, &column);
   SetWindowSubclass(w.list, list_subclass, 1, 0);
-  w.notice =
-      CreateWindowExW(0, L"STATIC", text_w("ui_indexing").c_str(), WS_CHILD | SS_CENTER, 0, 0, 0, 0,
-                      w.list, reinterpret_cast<HMENU>(INT_PTR(id_notice)), module, nullptr);
+  // The notice floats over the list, a sibling above it, so it takes the window's colours.
+  w.notice = CreateWindowExW(0, L"STATIC", text_w("ui_indexing").c_str(),
+                             WS_CHILD | SS_CENTER | SS_CENTERIMAGE, 0, 0, 0, 0, w.wnd,
+                             reinterpret_cast<HMENU>(INT_PTR(id_notice)), module, nullptr);
+  SetWindowPos(w.notice, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void set_fonts_on_children(window_state& w) {
