@@ -48,6 +48,7 @@ VK_RETURN=13 VK_BACK=8 VK_HOME=36 VK_DOWN=40 VK_F11=122
 np1=300 np2=301 nav=302 view=303
 
 start "$(winpath "$music")"
+read -r _ _ width_96 height_96 < <(e2e rect "$title" | tr -d '\r')
 expect "genres" "[all genres]|Electronic|Jazz|Rock" list
 # The library has one folder, the Music folder of the Wine prefix.
 expect "navigation bar" \
@@ -129,4 +130,19 @@ start
 expect "path replayed" "" text $np1
 expect "songs again" "Album: <a>Night Walk</a>" text $view
 finish
+
+# At 200 % (192 DPI) the window is laid out from the larger font: about twice the size
+# (from a fresh profile, so no remembered placement).
+rm -rf "$app/lumo-configuration"
+desktop='HKCU\Control Panel\Desktop'
+wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+trap '[ -n "$lumo" ] && kill $lumo 2>/dev/null; wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1 || true' EXIT
+start "$(winpath "$music")"
+read -r _ _ width_192 height_192 < <(e2e rect "$title" | tr -d '\r')
+png=$(screenshot dpi-192)
+echo "screenshot: $png (${width_96}x${height_96} at 96 DPI, ${width_192}x${height_192} at 192)"
+awk "BEGIN{exit !($width_192 >= 1.8 * $width_96 && $height_192 >= 1.6 * $height_96)}" ||
+  fail "the window did not grow with the DPI: ${width_96}x${height_96} -> ${width_192}x${height_192}"
+finish
+wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1
 echo "main_window: ok"
