@@ -26,7 +26,7 @@ std::string context_text(std::string_view what, uint64_t offset, std::string_vie
 
 void throw_data_error(std::string_view what, uint64_t offset, std::string_view problem) {
   std::string context = context_text(what, offset, problem);
-  debug_output("Data error: " + context);
+  debug_output("Data error: " + context + "\n");
   throw sonatrix_io::exception_io_data_truncation(sonatrix_io::io_text("exception_io_data") + " (" +
                                                   context + ")");
 }

@@ -26,7 +26,10 @@ int usage() {
       "              evaluate a title formatting script against the given fields\n"
       "  devices     list the output modules and their devices with GUIDs\n"
       "  tone [--output directsound|null|render] [--out OUT.wav] [--seconds S] ...\n"
-      "              play a sine through an output (lumo-inspect tone --help)\n",
+      "              play a sine through an output (lumo-inspect tone --help)\n"
+      "  tags FILE   every tag field, the tag types and the pictures as JSON\n"
+      "  retag FILE [--set FIELD=VALUE]... [--clear FIELD]... [--picture KIND=IMAGE]...\n"
+      "              write tags (KIND: front, back, disc, artist; an empty IMAGE removes)\n",
       stderr);
   return 2;
 }
@@ -46,6 +49,8 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "format") return run_format_command(args);
   if (args[0] == "devices") return inspect_devices(args);
   if (args[0] == "tone") return inspect_tone(args);
+  if (args[0] == "tags") return inspect_tags(args);
+  if (args[0] == "retag") return inspect_retag(args);
   return usage();
 }
 
