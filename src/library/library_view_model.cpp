@@ -37,13 +37,18 @@ class item_formatter {
   std::string text_;
 };
 
-std::string album_identity(item_formatter& f, const library_view_patterns& p,
-                           const library_view_item& item) {
-  std::string identity = f.format(p.album_artist, item);
-  identity += '\n';
-  identity += f.format(p.album, item);
-  return identity;
+// Writes the album identity of item into out (reused between calls).
+void album_identity(item_formatter& f, const library_view_patterns& p,
+                    const library_view_item& item, std::string& out) {
+  out = f.format(p.album_artist, item);
+  out += '\n';
+  out += f.format(p.album, item);
 }
+
+struct string_hash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
 
 // The text before the first tab orders an entry, the text after it is shown.
 std::pair<std::string_view, std::string_view> split_two_part(std::string_view text) {
@@ -180,7 +185,7 @@ std::vector<uint32_t> library_view_model::scope() const {
   const level_selection* artists = restriction(1);
   const level_selection* albums = restriction(2);
   std::unordered_set<std::string_view> genre_set, artist_set;
-  std::unordered_set<std::string> album_set;
+  std::unordered_set<std::string, string_hash, std::equal_to<>> album_set;
   if (genres) genre_set.insert(genres->keys.begin(), genres->keys.end());
   if (artists) artist_set.insert(artists->keys.begin(), artists->keys.end());
   if (albums) album_set.insert(albums->keys.begin(), albums->keys.end());
@@ -189,6 +194,7 @@ std::vector<uint32_t> library_view_model::scope() const {
   out.reserve(items_.size());
   if (items_.empty()) return out;
   item_formatter f(items_.front());
+  std::string identity;
   for (uint32_t i = 0; i < items_.size(); ++i) {
     const auto& s = *items_[i].summary;
     if (genres) {
@@ -201,7 +207,10 @@ std::vector<uint32_t> library_view_model::scope() const {
       if (std::none_of(keys.begin(), keys.end(), [&](auto k) { return artist_set.count(k); }))
         continue;
     }
-    if (albums && !album_set.count(album_identity(f, patterns_, items_[i]))) continue;
+    if (albums) {
+      album_identity(f, patterns_, items_[i], identity);
+      if (album_set.find(std::string_view(identity)) == album_set.end()) continue;
+    }
     out.push_back(i);
   }
   return out;
@@ -252,19 +261,27 @@ void library_view_model::build_albums(const std::vector<uint32_t>& scope) {
     std::string identity;
     std::string order;
     std::string label;
-    std::vector<uint32_t> members;
+    uint32_t first_member = 0;  // index into scope
+    uint32_t member_count = 0;
   };
   std::vector<album> albums;
-  std::unordered_map<std::string, uint32_t> by_identity;
+  std::vector<uint32_t> album_of(scope.size());
+  std::unordered_map<std::string, uint32_t, string_hash, std::equal_to<>> by_identity;
+  by_identity.reserve(scope.size() / 4);
   item_formatter f(items_.front());
-  for (uint32_t i : scope) {
-    std::string identity = album_identity(f, patterns_, items_[i]);
-    auto [it, is_new] = by_identity.try_emplace(std::move(identity), uint32_t(albums.size()));
-    if (is_new) albums.push_back({it->first, {}, {}, {}});
-    albums[it->second].members.push_back(i);
+  std::string identity;
+  for (size_t k = 0; k < scope.size(); ++k) {
+    album_identity(f, patterns_, items_[scope[k]], identity);
+    auto it = by_identity.find(std::string_view(identity));
+    if (it == by_identity.end()) {
+      it = by_identity.emplace(identity, uint32_t(albums.size())).first;
+      albums.push_back({identity, {}, {}, uint32_t(k), 0});
+    }
+    album_of[k] = it->second;
+    ++albums[it->second].member_count;
   }
   for (auto& a : albums) {
-    const auto& first = items_[a.members.front()];
+    const auto& first = items_[scope[a.first_member]];
     const title_format_script* pattern = &patterns_.album_all_artists;
     if (!all_artists) {
       const auto& s = *first.summary;
@@ -284,14 +301,26 @@ void library_view_model::build_albums(const std::vector<uint32_t>& scope) {
     if (int r = ordering_compare(albums[x].order, albums[y].order)) return r < 0;
     return ordering_compare(albums[x].identity, albums[y].identity) < 0;
   });
+  // Each album's members, in scope order, placed by a counting pass.
+  const uint32_t base = uint32_t(entry_items_.size());
+  std::vector<uint32_t> next(albums.size());
+  uint32_t offset = base;
+  for (uint32_t k : order) {
+    next[k] = offset;
+    offset += albums[k].member_count;
+  }
+  entry_items_.resize(offset);
+  for (size_t k = 0; k < scope.size(); ++k) entry_items_[next[album_of[k]]++] = scope[k];
+  entries_.reserve(entries_.size() + albums.size());
+  uint32_t first = base;
   for (uint32_t k : order) {
     auto& a = albums[k];
     library_view_entry e;
     e.key = std::move(a.identity);
     e.label = std::move(a.label);
-    e.first_item = uint32_t(entry_items_.size());
-    e.item_count = uint32_t(a.members.size());
-    entry_items_.insert(entry_items_.end(), a.members.begin(), a.members.end());
+    e.first_item = first;
+    e.item_count = a.member_count;
+    first += a.member_count;
     entries_.push_back(std::move(e));
   }
 }
@@ -299,13 +328,21 @@ void library_view_model::build_albums(const std::vector<uint32_t>& scope) {
 void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
   if (scope.empty()) return;
   item_formatter f(items_.front());
-  std::vector<std::string> keys(scope.size());
-  for (size_t k = 0; k < scope.size(); ++k)
-    keys[k] = f.format(patterns_.song_order, items_[scope[k]]);
+  // Every key in one block: a hundred thousand small allocations cost more than the sort.
+  std::string key_text;
+  std::vector<uint32_t> key_end(scope.size());
+  for (size_t k = 0; k < scope.size(); ++k) {
+    key_text += f.format(patterns_.song_order, items_[scope[k]]);
+    key_end[k] = uint32_t(key_text.size());
+  }
+  auto key = [&](uint32_t k) {
+    const uint32_t begin = k ? key_end[k - 1] : 0;
+    return std::string_view(key_text).substr(begin, key_end[k] - begin);
+  };
   std::vector<uint32_t> order(scope.size());
   std::iota(order.begin(), order.end(), 0u);
   std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
-    if (int r = ordering_compare(keys[x], keys[y])) return r < 0;
+    if (int r = ordering_compare(key(x), key(y))) return r < 0;
     return compare_items_fully(items_[scope[x]], items_[scope[y]]) < 0;
   });
   entries_.reserve(order.size());
@@ -318,7 +355,7 @@ void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
     if (previous && previous->columns == item.summary->columns) continue;
     previous = item.summary;
     library_view_entry e;
-    e.key = std::move(keys[k]);
+    e.key = std::string(key(k));
     e.label = f.format(patterns_.track_line, item);
     e.first_item = uint32_t(entry_items_.size());
     e.item_count = 1;

@@ -10,7 +10,9 @@
 #include "library/logical_compare.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "core/case_map.h"
 #include "core/unicode.h"
@@ -333,11 +335,25 @@ uint32_t weight_of(char32_t c) {
   return group_other | (script_rank(lower) << 21) | lower;
 }
 
+static_assert(std::endian::native == std::endian::little,
+              "common_start reads words as little-endian");
+
 // The position of the first byte where a and b differ, moved back to the start of its
 // character and of any digit run it is in, so the slow loop starts at a boundary.
 size_t common_start(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
   size_t i = 0;
+  // Sorted lists compare long shared prefixes ("Artist - Album - ..."): eight bytes at a time.
+  while (i + 8 <= n) {
+    uint64_t x, y;
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
+    if (x != y) {
+      i += size_t(std::countr_zero(x ^ y)) / 8;  // little-endian: the first differing byte
+      break;
+    }
+    i += 8;
+  }
   while (i < n && a[i] == b[i]) ++i;
   // Equal bytes decode alike, so backing up over every non-ASCII byte lands on a
   // character boundary without decoding backwards.
