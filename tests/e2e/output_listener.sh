@@ -13,7 +13,9 @@ record_tone() { # name, then lumo-inspect tone options
   # Wine (8.0, winepulse) loses the first second or more of a new process's first
   # DirectSound stream while it connects to the sound server: the tone starts after a
   # lead-in of silence long enough to cover that.
-  wine "$bin/lumo-inspect.exe" tone --lead-in 2.5 "$@" >"$out/$name.log" || {
+  # A second of silence after the tone keeps the process (and Wine's stream) alive
+  # until the last of it has reached the sound server.
+  wine "$bin/lumo-inspect.exe" tone --lead-in 2.5 --tail 1 "$@" >"$out/$name.log" || {
     kill "$rec"
     fail "lumo-inspect tone $* failed"
   }
