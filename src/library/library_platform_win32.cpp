@@ -14,6 +14,8 @@
 #include "core/unicode.h"
 #include "library/library_settings.h"
 
+#include <stdexcept>
+
 namespace lumo {
 
 namespace {
