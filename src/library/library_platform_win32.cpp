@@ -8,7 +8,6 @@
 #include <shobjidl.h>
 
 #include <optional>
-#include <stdexcept>
 
 #include "core/modal_scope.h"
 #include "core/unicode.h"
