@@ -15,7 +15,8 @@ void read_mpeg_tags(file& f, track_info_mutable& out, const abort_signal& abort)
   f.seek(position, abort);
 }
 
-// The tag-writing scheme (which of ID3v1, ID3v2 and APEv2 to write) connects here.
+// The tag-writing scheme (which of ID3v1, ID3v2 and APEv2 a file gets) connects here and
+// calls write_file_tags with its choice; until it lands MP3 tags are read-only.
 void write_mpeg_tags(file&, const track_info&, const abort_signal&) {
   throw sonatrix_io::exception_tagging_unsupported();
 }

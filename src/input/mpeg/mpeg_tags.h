@@ -9,7 +9,8 @@
 
 namespace lumo::mpeg {
 
-// Adds the file's tags to out (meta fields, ReplayGain, "tagtype").
+// Adds the file's tags to out (meta fields, ReplayGain, "tagtype"). Moves the file
+// position; a malformed ID3v2 tag is exception_io_data.
 void read_mpeg_tags(file& f, track_info_mutable& out, const abort_signal& abort);
 
 // Writes info's metadata into the file's tags.
