@@ -8,6 +8,7 @@
 #include "fs/atomic_replace.h"
 #include "fs/file_system.h"
 #include "meta/field_name.h"
+#include "tags/ape_tag.h"
 #include "tags/id3v1_tag.h"
 #include "tags/id3v2_fields.h"
 #include "tags/id3v2_tag.h"
@@ -91,6 +92,14 @@ void copy_range(file& from, file& to, uint64_t begin, uint64_t end, const abort_
 
 }  // namespace
 
+static ape::tag read_ape_tag(file& f, const file_tag_layout& layout, const abort_signal& abort) {
+  const uint64_t end = layout.file_bytes - (layout.has_id3v1 ? id3::id3v1_tag_bytes : 0);
+  auto footer = read_at(f, end - ape::block_bytes, ape::block_bytes, abort);
+  const auto where = ape::parse_footer(footer, end, end - layout.id3v2.total_bytes);
+  auto bytes = read_at(f, where.offset, static_cast<size_t>(where.bytes), abort);
+  return ape::parse_tag(bytes, where.offset);
+}
+
 leading_id3v2_tags count_leading_id3v2_tags(file& f, const abort_signal& abort) {
   leading_id3v2_tags tags;
   const uint64_t file_bytes = f.get_size(abort);
@@ -126,8 +135,9 @@ file_tag_layout scan_file_tags(file& f, const abort_signal& abort) {
       c.skip(12);
       const uint64_t tag_bytes = c.u32le();
       c.skip(4);
-      const bool has_header = (c.u32le() & 0x80000000u) != 0;
+      const bool has_header = (c.u32le() & ape::flag_has_header) != 0;
       const uint64_t whole = tag_bytes + (has_header ? ape_footer_bytes : 0);
+      layout.has_ape_footer = true;
       // A footer whose size does not fit is left to the APE reader to report; for the
       // layout it is audio.
       if (tag_bytes >= ape_footer_bytes && whole <= end - layout.id3v2.total_bytes) {
@@ -164,6 +174,13 @@ file_tag_layout read_file_tags(file& f, track_info_mutable& out, const abort_sig
   } catch (const id3parser::parseError& e) {
     throw_id3v2_data_error(e);
   }
+  if (layout.has_ape_footer) {
+    track_info_mutable ape_fields;
+    auto tag = read_ape_tag(f, layout, abort);
+    ape::read_fields(tag, ape_fields);
+    merge_missing(out, ape_fields);
+    add_tagtype(out, tag.version == ape::version_1 ? "apev1" : "apev2");
+  }
   if (layout.has_id3v1) {
     auto bytes = read_at(f, layout.file_bytes - id3::id3v1_tag_bytes, id3::id3v1_tag_bytes, abort);
     track_info_mutable v1;
@@ -175,13 +192,21 @@ file_tag_layout read_file_tags(file& f, track_info_mutable& out, const abort_sig
 }
 
 std::vector<tag_picture> read_file_pictures(file& f, const abort_signal& abort) {
-  auto tag = read_first_tag(f, f.get_size(abort), abort);
-  if (!tag) return {};
-  try {
-    return id3::read_id3v2_pictures(*tag);
-  } catch (const id3parser::parseError& e) {
-    throw_id3v2_data_error(e);
+  const file_tag_layout layout = scan_file_tags(f, abort);
+  std::vector<tag_picture> pictures;
+  if (auto tag = read_first_tag(f, layout.file_bytes, abort)) {
+    try {
+      pictures = id3::read_id3v2_pictures(*tag);
+    } catch (const id3parser::parseError& e) {
+      throw_id3v2_data_error(e);
+    }
   }
+  if (layout.has_ape_footer) {
+    track_info_mutable scratch;
+    for (auto& p : ape::read_fields(read_ape_tag(f, layout, abort), scratch))
+      pictures.push_back(std::move(p));
+  }
+  return pictures;
 }
 
 std::optional<tag_picture> find_album_art(file& f, album_art_kind kind, const abort_signal& abort) {
@@ -228,9 +253,10 @@ void write_file_tags(std::string_view url, const track_info& info, const file_ta
     } else {
       is_in_place = layout.id3v2.count == 0;
     }
-    if (layout.ape_bytes) {
-      auto bytes = read_at(*f, layout.ape_offset, static_cast<size_t>(layout.ape_bytes), abort);
-      ape.assign(bytes.begin(), bytes.end());
+    if (request.types.ape) {
+      std::optional<ape::tag> old;
+      if (layout.has_ape_footer) old = read_ape_tag(*f, layout, abort);
+      ape = ape::render_tag(ape::build_tag(old ? &*old : nullptr, info, request.pictures));
     }
   }
   std::string trailing = ape;
@@ -245,11 +271,9 @@ void write_file_tags(std::string_view url, const track_info& info, const file_ta
       f->seek(0, abort);
       f->write(leading.data(), leading.size(), abort);
     }
-    // The APE tag is already where it belongs; only what follows it changes.
-    const uint64_t id3v1_at = layout.audio_end + ape.size();
-    f->seek(id3v1_at, abort);
-    f->write(trailing.data() + ape.size(), trailing.size() - ape.size(), abort);
-    f->resize(id3v1_at + trailing.size() - ape.size(), abort);
+    f->seek(layout.audio_end, abort);
+    f->write(trailing.data(), trailing.size(), abort);
+    f->resize(layout.audio_end + trailing.size(), abort);
     return;
   }
   const uint64_t audio_begin = layout.id3v2.first_tag_bytes;

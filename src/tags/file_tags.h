@@ -4,10 +4,12 @@
 // reader and writer call these; the WAV and AIFF readers use the byte-range reader for
 // their "id3 " chunks.
 //
-// Reading: the first ID3v2 tag gives the fields; fields of the tags at the end only fill
-// names the ID3v2 tag did not set. "tagtype" names what was found in file order
-// ("id3v2.3|id3v1"). A malformed ID3v2 tag is sonatrix_io::exception_io_data with the text
-// "ID3v2 parse error (...)".
+// Reading: the first ID3v2 tag gives the fields; fields of the tags at the end (APE, then
+// ID3v1) only fill names the tags before did not set. "tagtype" names what was found in
+// file order ("id3v2.3|apev2|id3v1"). A malformed ID3v2 tag is
+// sonatrix_io::exception_io_data with the text "ID3v2 parse error (...)"; a malformed APE
+// tag (an "APETAGEX" footer with a bad version or size, items past the tag) is the data
+// error too.
 //
 // Writing: the new ID3v2 tag replaces the first one in place when it fits (see
 // render_id3v2_tag); otherwise the whole file is rewritten through
@@ -40,6 +42,8 @@ struct file_tag_layout {
   // An APE tag (header included) before the ID3v1 tag or at the end; size 0 when none.
   uint64_t ape_offset = 0;
   uint64_t ape_bytes = 0;
+  // "APETAGEX" stands where an APE footer would: the readers then insist on a valid tag.
+  bool has_ape_footer = false;
   bool has_id3v1 = false;
   // Where the trailing tags begin (the end of the audio).
   uint64_t audio_end = 0;
@@ -60,7 +64,7 @@ uint64_t read_id3v2(std::span<const uint8_t> bytes, uint64_t base_offset, track_
 // whose id3v2.count the MPEG input warns about when above 1.
 file_tag_layout read_file_tags(file& f, track_info_mutable& out, const abort_signal& abort);
 
-// The pictures of the first ID3v2 tag, in tag order.
+// The pictures of the first ID3v2 tag, then those of the APE tag.
 std::vector<tag_picture> read_file_pictures(file& f, const abort_signal& abort);
 // The first picture of that kind, or nullopt (callers raise exception_album_art_not_found).
 std::optional<tag_picture> find_album_art(file& f, album_art_kind kind, const abort_signal& abort);
@@ -80,8 +84,9 @@ struct file_tag_write {
   std::vector<picture_edit> pictures;
 };
 
-// Writes info's tags into the file at url as described above. An APE tag already in
-// the file is kept byte for byte (APE writing joins later).
+// Writes info's tags into the file at url as described above: ID3v2 at the start, then
+// APEv2 and ID3v1 at the end, each when request.types names it; tags of other types are
+// removed.
 void write_file_tags(std::string_view url, const track_info& info, const file_tag_write& request,
                      const abort_signal& abort);
 

@@ -2,7 +2,8 @@
 //
 // A file some input handler claims goes through the input framework (its info reader and
 // info writer); a file no handler claims yet is read and written as a file with ID3v2 at
-// the start and APE/ID3v1 at the end, through the same tag code the MPEG input uses.
+// the start and APE/ID3v1 at the end, through the same tag code the MPEG input uses;
+// files of the APE-tagged formats (WavPack, Musepack, ...) through the APE tag service.
 #include <cstdio>
 #include <exception>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "inspect_input.h"
 #include "meta/field_name.h"
 #include "meta/track_info_mutable.h"
+#include "tags/ape_tag_service.h"
 #include "tags/file_tags.h"
 
 namespace {
@@ -174,6 +176,10 @@ int inspect_retag(const std::vector<std::string>& args) {
       auto writer = open_input_info_writer(url, nullptr, abort_none());
       writer->set_info(0, info, abort_none());
       writer->commit(abort_none());
+      return 0;
+    }
+    if (is_ape_tagged_path(url)) {
+      write_ape_tagged_file(url, info, pictures, abort_none());
       return 0;
     }
     file_tag_write request;
