@@ -56,3 +56,4 @@ run_bench bench_pcm_decode
 run_bench bench_mpeg_decode
 run_bench bench_id3_read
 ratio bench_title_format BM_hand_built_strings BM_title_format_scripts
+run_bench bench_retag

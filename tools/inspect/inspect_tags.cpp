@@ -15,6 +15,8 @@
 #include "core/exceptions.h"
 #include "core/md5.h"
 #include "fs/file_system.h"
+#include "input/album_art.h"
+#include "input/input_exceptions.h"
 #include "input/input_open.h"
 #include "inspect_input.h"
 #include "meta/field_name.h"
@@ -44,6 +46,13 @@ track_info_mutable read_info(const std::string& url, std::vector<tag_picture>* p
   track_info_mutable info;
   if (has_handler(url)) {
     open_input_info_reader(url, nullptr, abort_none())->get_info(0, info, abort_none());
+    if (pictures) {
+      try {
+        *pictures = open_album_art_reader(url, nullptr, abort_none())->list(abort_none());
+      } catch (const sonatrix_io::exception_album_art_unsupported_format&) {
+        // A format without pictures shows none.
+      }
+    }
     return info;
   }
   file_ptr f = open_file(url, open_mode::read, abort_none());
@@ -171,9 +180,12 @@ int inspect_retag(const std::vector<std::string>& args) {
       return 2;
     }
     if (has_handler(url)) {
-      if (!pictures.empty())
-        throw sonatrix_io::exception_io_data("picture edits are not supported for this format yet");
       auto writer = open_input_info_writer(url, nullptr, abort_none());
+      if (!pictures.empty()) {
+        auto* editor = dynamic_cast<album_art_editor*>(writer.get());
+        if (!editor) throw sonatrix_io::exception_album_art_unsupported_format();
+        for (auto& edit : pictures) editor->set_album_art(edit.kind, std::move(edit.data));
+      }
       writer->set_info(0, info, abort_none());
       writer->commit(abort_none());
       return 0;
