@@ -266,6 +266,18 @@ bool write_file_tags(file& f, std::string_view url, const track_info& info,
     return false;
   }
   const uint64_t audio_begin = layout.id3v2.first_tag_bytes;
+  if (f.is_in_memory()) {
+    // Nothing on disk to keep safe: the new content replaces the old one in the object.
+    std::string content = leading;
+    content.resize(leading.size() + static_cast<size_t>(layout.audio_end - audio_begin));
+    f.seek(audio_begin, abort);
+    f.read_exact(content.data() + leading.size(), content.size() - leading.size(), abort);
+    content += trailing;
+    f.seek(0, abort);
+    f.write(content.data(), content.size(), abort);
+    f.resize(content.size(), abort);
+    return true;
+  }
   const std::string temp_url =
       request.temporary_url.empty() ? std::string(url) + ".tmp" : request.temporary_url;
   replace_file_atomically(

@@ -102,7 +102,8 @@ bool write_file_tags(std::string_view url, const track_info& info, const file_ta
 // The same through f, open on url for writing (the caller's handle). A rewrite copies
 // the audio from f into the new file, then calls release_file: the caller must close
 // every handle it has on url, f included, which is not used again (Windows cannot
-// replace a file held open); it reopens the file after the return.
+// replace a file held open); it reopens the file after the return. An in-memory f is
+// rewritten in itself and never released.
 bool write_file_tags(file& f, std::string_view url, const track_info& info,
                      const file_tag_write& request, const std::function<void()>& release_file,
                      const abort_signal& abort);

@@ -29,7 +29,8 @@ def main():
             expected = json.load(open(path[:-4] + ".json", encoding="utf-8"))
             fields, _, pictures, types = mutagen_view(path)
             want_pictures = sorted((t, m) for t, m in expected["pictures"])
-            got_pictures = sorted((p[0], p[3]) for p in pictures)
+            # A file with ID3v2 and APE tags holds each picture in both.
+            got_pictures = sorted(set((p[0], p[3]) for p in pictures))
             if lowered(fields) != lowered(expected["meta"]) or got_pictures != want_pictures:
                 failures += 1
                 print(f"FAIL {name} ({types}):\n  mutagen {fields} {got_pictures}\n"

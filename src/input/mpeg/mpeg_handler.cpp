@@ -56,6 +56,15 @@ class mpeg_info_writer final : public input_info_writer, public album_art_editor
     return *reader_;
   }
   void write(const track_info& info, const abort_signal& abort) {
+    if (file_ && file_->is_in_memory()) {
+      // A file in memory has no path to reopen: it is written in itself.
+      write_mpeg_tags(
+          *file_, path_, info, pictures_, [] {}, abort);
+      pictures_.clear();
+      reader_.reset();
+      reader_ = std::make_unique<mpeg_input>(file_, path_, abort);
+      return;
+    }
     reader_.reset();
     file_.reset();
     file_ptr f = open_file(path_, open_mode::write_existing, abort);
