@@ -15,6 +15,10 @@ elseif(LUMO_FUZZ)
   # target's few lines and cannot steer into the parsers.
   target_compile_options(lumo_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined)
   target_link_options(lumo_options INTERFACE -fsanitize=address,undefined)
+elseif(LUMO_TSAN)
+  # Threaded code (the library's watchers) runs its tests under ThreadSanitizer.
+  target_compile_options(lumo_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(lumo_options INTERFACE -fsanitize=thread)
 elseif(LUMO_SANITIZE)
   set(lumo_san -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_compile_options(lumo_options INTERFACE ${lumo_san})

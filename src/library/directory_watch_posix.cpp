@@ -45,7 +45,13 @@ class inotify_watch final : public directory_watch {
   bool take_records(std::vector<change_record>& out) override {
     bool complete = true;
     alignas(inotify_event) char buffer[65536];
-    std::map<uint32_t, std::string> moved_out;  // cookie → old path, unmatched so far
+    // cookie → (old path, index of its record, is a folder), while no new name matched it
+    struct moved_from {
+      std::string path;
+      size_t record;
+      bool is_dir;
+    };
+    std::map<uint32_t, moved_from> moved_out;
     for (;;) {
       ssize_t got = ::read(fd_, buffer, sizeof buffer);
       if (got < 0) {
@@ -75,27 +81,31 @@ class inotify_watch final : public directory_watch {
         } else if (e->mask & IN_DELETE) {
           out.push_back({change_action::removed, path});
         } else if (e->mask & IN_MOVED_FROM) {
-          if (is_dir) moved_out[e->cookie] = path;
+          moved_out[e->cookie] = {path, out.size(), is_dir};
           out.push_back({change_action::renamed_old_name, path});
         } else if (e->mask & IN_MOVED_TO) {
-          if (is_dir) {
-            auto from = moved_out.find(e->cookie);
-            if (from != moved_out.end()) {
-              rename_prefix(from->second, path);
-              moved_out.erase(from);
-            } else {
-              add_tree(path);
-            }
+          auto from = moved_out.find(e->cookie);
+          if (from != moved_out.end()) {
+            if (is_dir) rename_prefix(from->second.path, path);
+            moved_out.erase(from);
+            out.push_back({change_action::renamed_new_name, path});
+          } else {
+            // Moved in from outside the tree: new here.
+            if (is_dir) add_tree(path);
+            out.push_back({change_action::added, path});
           }
-          out.push_back({change_action::renamed_new_name, path});
         } else {
           out.push_back({change_action::modified, path});
         }
       }
     }
-    // Folders moved out of the tree keep their watches in the kernel; drop them, or their
-    // later changes would be reported under the old names.
-    for (const auto& [cookie, path] : moved_out) remove_prefix(path);
+    // Moved out of the tree: gone from here, as ReadDirectoryChangesW reports it. Folders
+    // keep their watches in the kernel; drop them, or their later changes would be
+    // reported under the old names.
+    for (const auto& [cookie, from] : moved_out) {
+      out[from.record].action = change_action::removed;
+      if (from.is_dir) remove_prefix(from.path);
+    }
     return complete;
   }
 

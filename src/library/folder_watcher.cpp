@@ -260,6 +260,7 @@ bool folder_watcher::has_work() const {
 void folder_watcher::full_rescan() {
   set_indexing(true);
   scan_directory(std::string());
+  debug_output("Library: scanned " + root_native_ + "\n");
 }
 
 void folder_watcher::scan_directory(const std::string& relative) {
@@ -381,6 +382,15 @@ void folder_watcher::drop_queued_locked(const std::string& relative) {
     else
       ++it;
   }
+}
+
+void folder_watcher::process_change_records(const std::vector<change_record>& records) {
+  handle_records(records);
+}
+
+void folder_watcher::process_pending_work() {
+  last_pending_ms_ = now_ms() - watcher_pending_interval_ms;
+  pending_work();
 }
 
 void folder_watcher::handle_records(const std::vector<change_record>& records) {
@@ -609,8 +619,9 @@ void folder_watcher::pending_work() {
     read_queued_file(relative);
     maybe_deliver_batch(last_batch);
   }
-  set_indexing(false);
+  // The results first: whoever waits for the end of indexing finds them in place.
   deliver_changes();
+  set_indexing(false);
 }
 
 void folder_watcher::deliver_changes() {

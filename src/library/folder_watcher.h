@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/abort.h"
+#include "library/directory_watch.h"
 #include "library/folder_tree.h"
 #include "library/library_database.h"
 #include "library/retry_list.h"
@@ -58,8 +59,6 @@ inline constexpr size_t watcher_batch_changes = 100;
 inline constexpr uint64_t watcher_min_poll_interval_ms = 60000;
 inline constexpr uint64_t watcher_poll_scan_factor = 20;
 
-struct change_record;
-
 class folder_watcher {
  public:
   explicit folder_watcher(folder_watcher_options options);
@@ -88,6 +87,11 @@ class folder_watcher {
   bool is_running() const { return running_.load(std::memory_order_acquire); }
   // True when a monitoring thread fell back to polling.
   bool is_polling() const { return polling_.load(std::memory_order_acquire); }
+
+  // What the thread does with a batch of change records and then with its queues; tests
+  // call them directly while the thread is stopped, to order events exactly.
+  void process_change_records(const std::vector<change_record>& records);
+  void process_pending_work();
 
  private:
   void thread_main();

@@ -7,6 +7,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <optional>
+
 #include "core/modal_scope.h"
 #include "core/unicode.h"
 #include "library/library_settings.h"
@@ -23,21 +25,21 @@ struct com_release {
   }
 };
 
-std::vector<std::string> music_library_folders() {
+// nullopt when the library cannot be opened (Wine has no Shell Library object).
+std::optional<std::vector<std::string>> music_library_folders() {
   std::vector<std::string> out;
   com_release<IShellLibrary> library;
   if (FAILED(CoCreateInstance(CLSID_ShellLibrary, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(&library.p))))
-    throw std::runtime_error("no shell library");
+    return std::nullopt;
   com_release<IShellItem> known;
   if (FAILED(SHGetKnownFolderItem(FOLDERID_MusicLibrary, KF_FLAG_DEFAULT, nullptr,
                                   IID_PPV_ARGS(&known.p))))
-    throw std::runtime_error("no music library");
-  if (FAILED(library.p->LoadLibraryFromItem(known.p, STGM_READ)))
-    throw std::runtime_error("music library unreadable");
+    return std::nullopt;
+  if (FAILED(library.p->LoadLibraryFromItem(known.p, STGM_READ))) return std::nullopt;
   com_release<IShellItemArray> folders;
   if (FAILED(library.p->GetFolders(LFF_FORCEFILESYSTEM, IID_PPV_ARGS(&folders.p))))
-    throw std::runtime_error("no folders");
+    return std::nullopt;
   DWORD count = 0;
   folders.p->GetCount(&count);
   for (DWORD i = 0; i < count; ++i) {
@@ -55,10 +57,7 @@ std::vector<std::string> music_library_folders() {
 }  // namespace
 
 std::vector<std::string> windows_music_folders() {
-  try {
-    return music_library_folders();
-  } catch (const std::exception&) {
-  }
+  if (std::optional<std::vector<std::string>> folders = music_library_folders()) return *folders;
   wchar_t* path = nullptr;
   std::vector<std::string> out;
   if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Music, 0, nullptr, &path)) && path)

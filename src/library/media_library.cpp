@@ -176,6 +176,10 @@ void media_library::apply(library_changes changes) {
     if (items_.erase(h)) removed.push_back(std::move(h));
   for (track_handle_ptr& h : changes.modified)
     if (items_.count(h)) modified.push_back(std::move(h));
+  if (!added.empty() || !removed.empty() || !modified.empty())
+    debug_output("Library: " + std::to_string(added.size()) + " added, " +
+                 std::to_string(removed.size()) + " removed, " + std::to_string(modified.size()) +
+                 " modified\n");
   // A copy: a callback may unregister itself or another.
   std::vector<library_callback*> callbacks = callbacks_;
   for (library_callback* c : callbacks) {

@@ -1,5 +1,6 @@
 #include "playback/output.h"
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -15,6 +16,8 @@ config_guid g_output_module{
     directsound_output_guid};
 config_guid g_output_device{
     {0xC9026507u, 0xB29B, 0x4A35, {0xA2, 0xB7, 0x3C, 0x16, 0xBC, 0xCB, 0x03, 0x91}}};
+
+std::atomic<void*> g_owner_window{nullptr};
 
 std::mutex& selection_lock() {
   static std::mutex m;
@@ -59,6 +62,13 @@ service_ptr<output_entry> find_output_entry(const guid& module) {
 std::unique_ptr<output> create_configured_output() {
   output_selection sel = get_output_selection();
   return find_output_entry(sel.module)->create(sel.device);
+}
+
+void set_output_owner_window(void* native_window) {
+  g_owner_window.store(native_window);
+}
+void* output_owner_window() {
+  return g_owner_window.load();
 }
 
 std::string guid_to_text(const guid& id) {

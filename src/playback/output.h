@@ -89,6 +89,11 @@ std::vector<service_ptr<output_entry>> list_output_entries();
 // An instance of the configured output module on the configured device.
 std::unique_ptr<output> create_configured_output();
 
+// The window devices are opened for (the main window's HWND on Windows; null: the
+// desktop window). Set by the user interface; any thread may read it.
+void set_output_owner_window(void* native_window);
+void* output_owner_window();
+
 // Text form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (upper case) and back.
 std::string guid_to_text(const guid& id);
 bool parse_guid(std::string_view text, guid& out);

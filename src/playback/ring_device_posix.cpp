@@ -1,6 +1,8 @@
 #include <chrono>
+#include <thread>
 
 #include "playback/ring_device.h"
+#include "playback/stream_worker.h"
 
 namespace lumo {
 namespace {
@@ -17,6 +19,10 @@ class posix_ring_platform final : public ring_platform {
 };
 
 }  // namespace
+
+void output_worker_sleep() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 ring_platform& system_ring_platform() {
   static posix_ring_platform platform;

@@ -1,11 +1,13 @@
 #include "playback/stream_worker.h"
 
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "core/debug_output.h"
 #include "core/exceptions.h"
 #include "playback/ring_stream.h"
+#include "playback/thread_setup.h"
 
 namespace lumo {
 namespace {
@@ -18,6 +20,16 @@ struct worker_state {
   bool shutting_down = false;
   // Joined by whoever starts the next thread, or by shutdown.
   std::thread thread;
+
+  // A process that ends without shutting the output down: the worker stops at its
+  // next pass (the streams' devices are released with it).
+  ~worker_state() {
+    {
+      std::lock_guard guard(lock);
+      shutting_down = true;
+    }
+    if (thread.joinable()) thread.join();
+  }
 };
 
 worker_state& state() {
@@ -28,8 +40,10 @@ worker_state& state() {
 void worker_main() {
   worker_state& s = state();
   std::unique_lock lock(s.lock, std::defer_lock);
+  raise_thread_priority_time_critical();
+  std::optional<com_thread_scope> com;
   try {
-    worker_platform::enter_thread();
+    com.emplace();
   } catch (const std::exception& e) {
     // The streams cannot be played without COM: end them; their owners' update()
     // reports a device that stopped.
@@ -46,11 +60,10 @@ void worker_main() {
     std::erase_if(s.streams, [](const std::shared_ptr<ring_stream>& st) { return !st->service(); });
     if (s.streams.empty()) break;
     lock.unlock();
-    worker_platform::sleep_10ms();
+    output_worker_sleep();
   }
   s.running = false;
   lock.unlock();
-  worker_platform::leave_thread();
 }
 
 }  // namespace

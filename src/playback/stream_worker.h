@@ -32,14 +32,7 @@ bool is_output_worker_running();
 // dropped without a fade.
 void shutdown_output_worker();
 
-// Platform seam of the worker thread.
-namespace worker_platform {
-// Time-critical priority and COM for the calling thread; COM failure throws
-// kel::exception "CoInitialize() failed".
-void enter_thread();
-void leave_thread();
-// Sleeps about 10 ms, alertable (Windows).
-void sleep_10ms();
-}  // namespace worker_platform
+// Sleeps about 10 ms, alertable on Windows (platform seam).
+void output_worker_sleep();
 
 }  // namespace lumo

@@ -1,7 +1,8 @@
 // lumo-inspect tags FILE and lumo-inspect retag FILE ...
 //
-// A file some input handler claims goes through the input framework (its info reader and
-// info writer); a file no handler claims yet is read and written as a file with ID3v2 at
+// A file some input handler claims goes through the input framework: its info reader, its
+// album-art reader for the pictures, and its info writer (with its album-art editor for
+// --picture). A file no handler claims yet is read and written as a file with ID3v2 at
 // the start and APE/ID3v1 at the end, through the same tag code the MPEG input uses;
 // files of the APE-tagged formats (WavPack, Musepack, ...) through the APE tag service.
 #include <cstdio>

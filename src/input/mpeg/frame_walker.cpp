@@ -60,8 +60,14 @@ uint64_t frame_walker::data_end() const {
 
 std::optional<uint64_t> frame_walker::scan_for_frame(uint64_t from, const abort_signal& abort) {
   const uint64_t limit = source_.can_seek() ? scan_limit_seekable_bytes : scan_limit_stream_bytes;
-  const std::optional<uint64_t> known_end =
-      stream_end_ ? stream_end_ : (source_.can_seek() ? source_.size() : std::nullopt);
+  // Where the data ends when that is known (UINT64_MAX otherwise): no confirmation is
+  // asked of the last frame.
+  uint64_t known_end = UINT64_MAX;
+  if (stream_end_) {
+    known_end = *stream_end_;
+  } else if (source_.can_seek()) {
+    known_end = source_.size().value_or(UINT64_MAX);
+  }
   uint64_t window = from;
   uint64_t scanned = 0;
   for (;;) {
@@ -70,11 +76,11 @@ std::optional<uint64_t> frame_walker::scan_for_frame(uint64_t from, const abort_
     std::vector<uint8_t> bytes(data_at(window), data_at(window) + got);
     for (size_t i = 0; i + 4 <= got; ++i) {
       const uint64_t candidate = window + i;
-      if (known_end && candidate + 4 > *known_end) return std::nullopt;
+      if (candidate + 4 > known_end) return std::nullopt;
       const auto header = parse_frame_header(&bytes[i]);
       if (!header) continue;
       const uint64_t next = candidate + header->frame_bytes;
-      if (known_end && next + 4 <= *known_end) {
+      if (known_end != UINT64_MAX && next + 4 <= known_end) {
         uint8_t follow[4];
         if (i + header->frame_bytes + 4 <= got) {
           std::memcpy(follow, &bytes[i + header->frame_bytes], 4);

@@ -15,7 +15,8 @@
 
 namespace lumo::mpeg {
 
-// Adds the file's tags to out (meta fields, ReplayGain, "tagtype").
+// Adds the file's tags to out (meta fields, ReplayGain, "tagtype"). Moves the file
+// position; a malformed ID3v2 tag is exception_io_data.
 void read_mpeg_tags(file& f, track_info_mutable& out, const abort_signal& abort);
 
 // The tag types the "Tag writing scheme for untagged files" preference chooses.

@@ -94,6 +94,24 @@ TEST_F(mpeg_damage, leading_and_trailing_tags_are_not_audio) {
   EXPECT_EQ(test::decode_all(*with_tags).samples, test::decode_all(*plain).samples);
 }
 
+TEST_F(mpeg_damage, tags_are_read_between_runs_without_disturbing_the_walk) {
+  test::bytes tag;
+  tag.str("ID3").u8(3).u8(0).u8(0).u32be(10 + 5 + 20);  // size < 128: synchsafe as is
+  tag.str("TIT2").u32be(5).u16be(0).u8(0).str("Song").zeros(20);
+  const bytes_t tagged = spliced(clean, 0, tag.get());
+  auto decoder = test::open_mp3(tagged, "tempmem://titled.mp3");
+  pcm_chunk chunk;
+  std::vector<float> got;
+  while (decoder->run(chunk, abort_none())) {
+    got.insert(got.end(), chunk.data(), chunk.data() + chunk.data_size());
+    track_info_mutable info;
+    decoder->get_info(0, info, abort_none());
+    ASSERT_EQ(info.meta_find_value("title"), "Song");
+    ASSERT_EQ(info.info_find_value("tagtype"), "id3v2.3");
+  }
+  EXPECT_EQ(got, reference.samples);
+}
+
 TEST_F(mpeg_damage, id3v1_inside_the_stream_is_skipped_and_reported) {
   test::recording_logger log;
   const size_t at = frames[5];
