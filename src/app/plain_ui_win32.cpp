@@ -6,6 +6,7 @@
 #include "app/app_services.h"
 #include "app/close_request.h"
 #include "config/config_vars.h"
+#include "core/c_boundary.h"
 #include "core/debug_output.h"
 #include "core/service_registry.h"
 #include "core/unicode.h"
@@ -20,7 +21,7 @@ const wchar_t main_window_class[] = L"Lumo.MainWindow";
 config_window_position g_placement{
     {0x3f8c2d71u, 0xa4e6, 0x4b90, {0x8e, 0x15, 0x62, 0xd7, 0x0b, 0xc9, 0x43, 0xfa}}};
 
-LRESULT CALLBACK main_window_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT handle_main_window_message(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -35,6 +36,11 @@ LRESULT CALLBACK main_window_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
   }
   return DefWindowProcW(wnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK main_window_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return guard_c_boundary("the main window",
+                          [&] { return handle_main_window_message(wnd, msg, wp, lp); });
 }
 
 class plain_user_interface : public user_interface_main {
@@ -64,8 +70,8 @@ class plain_user_interface : public user_interface_main {
                               nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window_) throw kel::exception_win32(GetLastError());
     if (!start_hidden) {
-      ShowWindow(window_, remembered && p.show_state == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED
-                                                                          : SW_SHOWNORMAL);
+      ShowWindow(window_,
+                 remembered && p.show_state == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
       UpdateWindow(window_);
     }
   }

@@ -97,7 +97,9 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"rect" && argc == 3) return print_rect(argv[2]);
   if (cmd == L"move" && argc == 7)
     return move_window(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
-  std::fputs("usage: lumo-e2e wait-window|wait-hidden TITLE TIMEOUT_MS | close|count|rect TITLE"
-             " | move TITLE X Y WIDTH HEIGHT\n", stderr);
+  std::fputs(
+      "usage: lumo-e2e wait-window|wait-hidden TITLE TIMEOUT_MS | close|count|rect TITLE"
+      " | move TITLE X Y WIDTH HEIGHT\n",
+      stderr);
   return 2;
 }
