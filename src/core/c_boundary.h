@@ -24,27 +24,35 @@ namespace lumo {
 [[noreturn]] void escaped_c_boundary(std::string_view where, std::string_view text) noexcept;
 void report_escaped_error(std::string_view title, std::string_view text) noexcept;
 
-template <class F>
-auto guard_c_boundary(std::string_view where, F&& body) noexcept -> decltype(body()) {
+namespace detail {
+
+// body's result, or on_error's with the text of what escaped it.
+template <class F, class H>
+auto call_or(F&& body, H&& on_error) noexcept -> decltype(body()) {
   try {
     return std::forward<F>(body)();
   } catch (const std::exception& e) {
-    escaped_c_boundary(where, kel::error_text(e));
+    return on_error(kel::error_text(e));
   } catch (...) {
-    escaped_c_boundary(where, "Unknown exception");
+    return on_error("Unknown exception");
   }
+}
+
+}  // namespace detail
+
+template <class F>
+auto guard_c_boundary(std::string_view where, F&& body) noexcept -> decltype(body()) {
+  return detail::call_or(std::forward<F>(body), [where](std::string_view text) -> decltype(body()) {
+    escaped_c_boundary(where, text);
+  });
 }
 
 template <class R, class F>
 R guard_and_report(std::string_view title, R fallback, F&& body) noexcept {
-  try {
-    return std::forward<F>(body)();
-  } catch (const std::exception& e) {
-    report_escaped_error(title, kel::error_text(e));
-  } catch (...) {
-    report_escaped_error(title, "Unknown exception");
-  }
-  return fallback;
+  return detail::call_or(std::forward<F>(body), [&](std::string_view text) -> R {
+    report_escaped_error(title, text);
+    return fallback;
+  });
 }
 
 }  // namespace lumo
