@@ -17,6 +17,10 @@ packages=(
   wine wine64 xvfb xauth x11-utils pulseaudio pulseaudio-utils imagemagick
   # reference encoders and decoders for fixtures and benchmarks
   sox flac lame vorbis-tools opus-tools wavpack musepack-tools ffmpeg
+  mpg123
+  # independent tag writers and readers for the tag fixtures and checks; TagLib for the
+  # tag-reading benchmark only
+  python3-mutagen id3v2 eyed3 libtag1-dev
 )
 
 missing=()

@@ -16,3 +16,10 @@ LUMO_DECLARE_EXCEPTION(exception_album_art_not_found, exception_io_not_found,
                        "Attached picture not found");
 
 }  // namespace sonatrix_io
+
+namespace sonatrix_io {
+
+// A network stream failed; the MPEG decoder reopens and resumes on it.
+LUMO_DECLARE_EXCEPTION(exception_io_net, exception_io, "Network error");
+
+}  // namespace sonatrix_io

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "meta/library_title_format_hook.h"
+#include "library/library_title_format_hook.h"
 #include "meta/title_format.h"
 
 // Counts heap allocations so the run can show that evaluation makes none of its own.

@@ -53,4 +53,10 @@ run_bench bench_file_read
 run_bench bench_track_info
 run_bench bench_language_load
 run_bench bench_pcm_decode
+run_bench bench_mpeg_decode
+run_bench bench_id3_read
+run_bench bench_output
+run_bench bench_library_views
 ratio bench_title_format BM_hand_built_strings BM_title_format_scripts
+run_bench bench_library_scan
+run_bench bench_library_load

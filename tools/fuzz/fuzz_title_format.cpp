@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "meta/library_title_format_hook.h"
+#include "library/library_title_format_hook.h"
 #include "meta/title_format.h"
 #include "meta/track_info_mutable.h"
 #include "meta/track_info_title_format_hook.h"

@@ -8,7 +8,7 @@
 #include "core/exceptions.h"
 #include "input/input_open.h"
 #include "inspect_input.h"
-#include "meta/library_title_format_hook.h"
+#include "library/library_title_format_hook.h"
 #include "meta/title_format.h"
 #include "meta/title_format_fields.h"
 #include "meta/track_info_mutable.h"

@@ -5,6 +5,8 @@
 
 #include "format_command.h"
 #include "inspect_input.h"
+#include "inspect_library.h"
+#include "inspect_output.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -22,7 +24,17 @@ int usage() {
       "              decode to a 32-bit float WAV, or print the MD5 of the float samples\n"
       "  format SCRIPT [--meta NAME=VALUE]... [--info NAME=VALUE]... [--length SECONDS]\n"
       "              [--path URL] [--subsong N] [--file FILE] [--library]\n"
-      "              evaluate a title formatting script against the given fields\n",
+      "              evaluate a title formatting script against the given fields\n"
+      "  library scan FOLDER... [--db FILE]\n"
+      "              scan folders as the library does: counts and time, database.dat\n"
+      "  library dump FILE\n"
+      "              a library file (database.dat) as JSON\n"
+      "  tags FILE   every tag field, the tag types and the pictures as JSON\n"
+      "  retag FILE [--set FIELD=VALUE]... [--clear FIELD]... [--picture KIND=IMAGE]...\n"
+      "              write tags (KIND: front, back, disc, artist; an empty IMAGE removes)\n"
+      "  devices     list the output modules and their devices with GUIDs\n"
+      "  tone [--output directsound|null|render] [--out OUT.wav] [--seconds S] ...\n"
+      "              play a sine through an output (lumo-inspect tone --help)\n",
       stderr);
   return 2;
 }
@@ -40,6 +52,11 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "info") return inspect_info(args);
   if (args[0] == "decode") return inspect_decode(args);
   if (args[0] == "format") return run_format_command(args);
+  if (args[0] == "library") return inspect_library(args);
+  if (args[0] == "tags") return inspect_tags(args);
+  if (args[0] == "retag") return inspect_retag(args);
+  if (args[0] == "devices") return inspect_devices(args);
+  if (args[0] == "tone") return inspect_tone(args);
   return usage();
 }
 

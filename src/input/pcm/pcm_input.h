@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ pcm_file_info parse_container(pcm_container container, byte_source& source, even
 
 // Copies length, technical and metadata fields into out (replacing its contents).
 void fill_track_info(const pcm_file_info& info, track_info_mutable& out);
+// Reads the ID3v2 tag of an "id3 " chunk into out: its fields replace container fields of
+// the same name, and "tagtype" is set. A malformed tag is exception_io_data.
+void merge_id3v2_chunk(std::span<const uint8_t> chunk, uint64_t chunk_offset,
+                       track_info_mutable& out);
 
 class pcm_input final : public input_decoder {
  public:
@@ -58,6 +63,7 @@ class pcm_input final : public input_decoder {
   pending_logger pending_;
   event_logger* logger_ = &null_event_logger();
   std::optional<sample_decoder> decoder_;
+  std::vector<uint8_t> id3v2_chunk_;
 };
 
 }  // namespace lumo::pcm

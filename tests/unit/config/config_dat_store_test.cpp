@@ -207,8 +207,10 @@ TEST_F(ConfigStore, IsRegisteredAsAConfigurationStore) {
   service_registry registry;
   registry.build(static_factories());
   size_t found = 0;
+  // Other modules (the library) join the save as stores of their own.
   for (service_ptr<config_store> s : enumerate_services<config_store>(registry)) {
     ASSERT_TRUE(s);
+    if (!dynamic_cast<config_dat_store*>(s.get())) continue;
     ++found;
     // load through the service interface reads this profile's file.
     g_volume.set(33);

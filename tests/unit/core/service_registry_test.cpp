@@ -13,6 +13,7 @@
 #include "fs/file_system.h"
 #include "input/input_entry.h"
 #include "input/input_handler.h"
+#include "playback/output.h"
 
 using namespace lumo;
 
@@ -198,15 +199,16 @@ TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
   };
   const expected known[] = {
       {"popup message", popup_message::class_guid, 1},
-      {"configuration store", config_store::class_guid, 1},
+      {"configuration store", config_store::class_guid, 2},
       {"advanced preference entry", advanced_entry::class_guid, 17},
       {"input entry", input_entry::class_guid, 1},
-      {"main-menu commands", main_menu_commands::class_guid, 1},
+      {"output module", output_entry::class_guid, 2},
+      {"main-menu commands", main_menu_commands::class_guid, 2},
       {"switch handler", switch_handler::class_guid, test_switches ? 2u : 1u},
       {"user interface", user_interface::class_guid, windows ? 1u : 0u},
       {"message filter", message_filter::class_guid, windows ? 1u : 0u},
       {"file system", file_system::class_guid, 3},
-      {"input handler", input_handler::class_guid, 3},
+      {"input handler", input_handler::class_guid, 4},
   };
   size_t total = 0;
   for (const expected& e : known) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "meta/library_title_format_hook.h"
+#include "library/library_title_format_hook.h"
 #include "meta/time_text.h"
 #include "meta/title_format_fields.h"
 #include "meta/track_info_mutable.h"

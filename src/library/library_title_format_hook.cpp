@@ -1,4 +1,4 @@
-#include "meta/library_title_format_hook.h"
+#include "library/library_title_format_hook.h"
 
 #include "meta/title_format_fields.h"
 

@@ -3,9 +3,9 @@
 // fields first, then the columns (with artist / album artist standing in for each
 // other), then "track artist".
 
+#include "library/track_summary.h"
 #include "meta/title_format.h"
 #include "meta/track_location.h"
-#include "meta/track_summary.h"
 
 namespace lumo {
 

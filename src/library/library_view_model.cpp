@@ -1,0 +1,521 @@
+#include "library/library_view_model.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/text_lookup.h"
+#include "library/library_title_format_hook.h"
+#include "library/logical_compare.h"
+
+namespace lumo {
+
+namespace {
+
+constexpr std::string_view value_separator = "; ";
+constexpr std::string_view key_separator = ", ";
+constexpr std::string_view unknown_key = "?";
+
+// Formats items with one script after another, reusing one hook and one buffer.
+class item_formatter {
+ public:
+  explicit item_formatter(const library_view_item& first)
+      : hook_(*first.summary, *first.location) {}
+
+  // The formatted text; valid until the next call.
+  const std::string& format(const title_format_script& script, const library_view_item& item) {
+    text_.clear();
+    hook_.reset(*item.summary, *item.location);
+    title_format_output out(text_);
+    script.evaluate(hook_, out);
+    return text_;
+  }
+
+ private:
+  library_title_format_hook hook_;
+  std::string text_;
+};
+
+// Writes the album identity of item into out (reused between calls).
+void album_identity(item_formatter& f, const library_view_patterns& p,
+                    const library_view_item& item, std::string& out) {
+  out = f.format(p.album_artist, item);
+  out += '\n';
+  out += f.format(p.album, item);
+}
+
+struct string_hash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+// The text before the first tab orders an entry, the text after it is shown.
+std::pair<std::string_view, std::string_view> split_two_part(std::string_view text) {
+  const size_t tab = text.find('\t');
+  if (tab == std::string_view::npos) return {text, text};
+  return {text.substr(0, tab), text.substr(tab + 1)};
+}
+
+std::string join_keys(const std::vector<std::string>& keys) {
+  std::string out;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (i > 0) out += key_separator;
+    out += keys[i];
+  }
+  return out;
+}
+
+std::vector<std::string_view> split_keys(std::string_view text) {
+  std::vector<std::string_view> out;
+  size_t pos = 0;
+  while (true) {
+    const size_t at = text.find(key_separator, pos);
+    out.push_back(
+        text.substr(pos, at == std::string_view::npos ? std::string_view::npos : at - pos));
+    if (at == std::string_view::npos) break;
+    pos = at + key_separator.size();
+  }
+  return out;
+}
+
+const std::vector<std::string_view>& keys_or_unknown(std::vector<std::string_view>& keys) {
+  if (keys.empty()) keys.push_back(unknown_key);
+  return keys;
+}
+
+int compare_items_fully(const library_view_item& a, const library_view_item& b) {
+  for (size_t c = 0; c < summary_column_count; ++c) {
+    const int r = a.summary->columns[c].compare(b.summary->columns[c]);
+    if (r) return r;
+  }
+  if (a.location->path != b.location->path) return a.location->path < b.location->path ? -1 : 1;
+  if (a.location->subsong_index != b.location->subsong_index)
+    return a.location->subsong_index < b.location->subsong_index ? -1 : 1;
+  return 0;
+}
+
+}  // namespace
+
+std::string_view all_key_of(view_level level) {
+  switch (level) {
+    case view_level::genres: return all_genres_key;
+    case view_level::artists: return all_artists_key;
+    case view_level::albums: return all_albums_key;
+    case view_level::songs: break;
+  }
+  return {};
+}
+
+std::vector<std::string_view> split_values(std::string_view column) {
+  std::vector<std::string_view> out;
+  size_t pos = 0;
+  while (pos <= column.size()) {
+    const size_t at = column.find(value_separator, pos);
+    const size_t end = at == std::string_view::npos ? column.size() : at;
+    if (end > pos) out.push_back(column.substr(pos, end - pos));
+    if (at == std::string_view::npos) break;
+    pos = at + value_separator.size();
+  }
+  return out;
+}
+
+std::vector<std::string_view> genre_keys(const track_summary& summary) {
+  auto keys = split_values(summary.column(summary_column::genre));
+  keys_or_unknown(keys);
+  return keys;
+}
+
+std::vector<std::string_view> artist_keys(const track_summary& summary) {
+  auto keys = split_values(summary.column(summary_column::artist));
+  for (auto v : split_values(summary.column(summary_column::album_artist)))
+    if (std::find(keys.begin(), keys.end(), v) == keys.end()) keys.push_back(v);
+  keys_or_unknown(keys);
+  return keys;
+}
+
+library_view_model::library_view_model() : library_view_model(library_view_patterns::compile()) {}
+
+library_view_model::library_view_model(library_view_patterns patterns)
+    : patterns_(std::move(patterns)) {
+  rebuild();
+}
+
+void library_view_model::set_items(std::vector<library_view_item> items) {
+  items_ = std::move(items);
+  rebuild();
+}
+
+void library_view_model::on_items_added(const std::vector<library_view_item>& items) {
+  std::unordered_set<const void*> present;
+  present.reserve(items_.size());
+  for (const auto& i : items_) present.insert(i.handle.get());
+  for (const auto& i : items)
+    if (present.insert(i.handle.get()).second) items_.push_back(i);
+  rebuild();
+}
+
+void library_view_model::on_items_removed(const std::vector<library_view_item>& items) {
+  std::unordered_set<const void*> gone;
+  for (const auto& i : items) gone.insert(i.handle.get());
+  std::erase_if(items_, [&](const library_view_item& i) { return gone.count(i.handle.get()); });
+  rebuild();
+}
+
+void library_view_model::on_items_modified(const std::vector<library_view_item>&) {
+  // The handles' summaries changed in place; the lists are made from them again.
+  rebuild();
+}
+
+std::vector<library_view_item> library_view_model::items_of(size_t entry_index) const {
+  std::vector<library_view_item> out;
+  if (entry_index >= entries_.size()) return out;
+  const auto& e = entries_[entry_index];
+  out.reserve(e.item_count);
+  for (uint32_t i = 0; i < e.item_count; ++i) out.push_back(items_[entry_items_[e.first_item + i]]);
+  return out;
+}
+
+std::vector<uint32_t> library_view_model::scope() const {
+  const int level = int(level_);
+  auto restriction = [&](int l) -> const level_selection* {
+    return level > l && !selections_[l].is_all ? &selections_[l] : nullptr;
+  };
+  const level_selection* genres = restriction(0);
+  const level_selection* artists = restriction(1);
+  const level_selection* albums = restriction(2);
+  std::unordered_set<std::string_view> genre_set, artist_set;
+  std::unordered_set<std::string, string_hash, std::equal_to<>> album_set;
+  if (genres) genre_set.insert(genres->keys.begin(), genres->keys.end());
+  if (artists) artist_set.insert(artists->keys.begin(), artists->keys.end());
+  if (albums) album_set.insert(albums->keys.begin(), albums->keys.end());
+
+  std::vector<uint32_t> out;
+  out.reserve(items_.size());
+  if (items_.empty()) return out;
+  item_formatter f(items_.front());
+  std::string identity;
+  for (uint32_t i = 0; i < items_.size(); ++i) {
+    const auto& s = *items_[i].summary;
+    if (genres) {
+      const auto keys = genre_keys(s);
+      if (std::none_of(keys.begin(), keys.end(), [&](auto k) { return genre_set.count(k); }))
+        continue;
+    }
+    if (artists) {
+      const auto keys = artist_keys(s);
+      if (std::none_of(keys.begin(), keys.end(), [&](auto k) { return artist_set.count(k); }))
+        continue;
+    }
+    if (albums) {
+      album_identity(f, patterns_, items_[i], identity);
+      if (album_set.find(std::string_view(identity)) == album_set.end()) continue;
+    }
+    out.push_back(i);
+  }
+  return out;
+}
+
+void library_view_model::add_all_entry(const std::vector<uint32_t>& scope) {
+  static constexpr std::string_view label_ids[] = {"ui_view_all_genres", "ui_view_all_artists",
+                                                   "ui_view_all_songs"};
+  library_view_entry all;
+  all.key = std::string(all_key_of(level_));
+  all.label = lookup_text(label_ids[int(level_)]);
+  all.is_all = true;
+  all.first_item = uint32_t(entry_items_.size());
+  all.item_count = uint32_t(scope.size());
+  entry_items_.insert(entry_items_.end(), scope.begin(), scope.end());
+  entries_.push_back(std::move(all));
+}
+
+void library_view_model::build_values_level(const std::vector<uint32_t>& scope, bool artists) {
+  std::unordered_map<std::string_view, std::vector<uint32_t>> groups;
+  for (uint32_t i : scope) {
+    const auto& s = *items_[i].summary;
+    for (auto key : artists ? artist_keys(s) : genre_keys(s)) groups[key].push_back(i);
+  }
+  std::vector<std::string_view> keys;
+  keys.reserve(groups.size());
+  for (const auto& g : groups) keys.push_back(g.first);
+  std::sort(keys.begin(), keys.end(), ordering_less{});
+  for (auto key : keys) {
+    const auto& members = groups[key];
+    library_view_entry e;
+    e.key = std::string(key);
+    e.label = e.key;
+    e.first_item = uint32_t(entry_items_.size());
+    e.item_count = uint32_t(members.size());
+    entry_items_.insert(entry_items_.end(), members.begin(), members.end());
+    entries_.push_back(std::move(e));
+  }
+}
+
+void library_view_model::build_albums(const std::vector<uint32_t>& scope) {
+  if (scope.empty()) return;
+  const level_selection& by_artist = selections_[int(view_level::artists)];
+  const bool all_artists = by_artist.is_all || by_artist.keys.empty();
+  std::unordered_set<std::string_view> selected(by_artist.keys.begin(), by_artist.keys.end());
+
+  struct album {
+    std::string identity;
+    std::string order;
+    std::string label;
+    uint32_t first_member = 0;  // index into scope
+    uint32_t member_count = 0;
+  };
+  std::vector<album> albums;
+  std::vector<uint32_t> album_of(scope.size());
+  std::unordered_map<std::string, uint32_t, string_hash, std::equal_to<>> by_identity;
+  by_identity.reserve(scope.size() / 4);
+  item_formatter f(items_.front());
+  std::string identity;
+  for (size_t k = 0; k < scope.size(); ++k) {
+    album_identity(f, patterns_, items_[scope[k]], identity);
+    auto it = by_identity.find(std::string_view(identity));
+    if (it == by_identity.end()) {
+      it = by_identity.emplace(identity, uint32_t(albums.size())).first;
+      albums.push_back({identity, {}, {}, uint32_t(k), 0});
+    }
+    album_of[k] = it->second;
+    ++albums[it->second].member_count;
+  }
+  for (auto& a : albums) {
+    const auto& first = items_[scope[a.first_member]];
+    const title_format_script* pattern = &patterns_.album_all_artists;
+    if (!all_artists) {
+      const auto& s = *first.summary;
+      auto owners = split_values(s.column(summary_column::album_artist));
+      if (owners.empty()) owners = split_values(s.column(summary_column::artist));
+      const bool owned =
+          std::any_of(owners.begin(), owners.end(), [&](auto o) { return selected.count(o); });
+      pattern = owned ? &patterns_.album_one_artist : &patterns_.album_other_artist;
+    }
+    const auto [order, label] = split_two_part(f.format(*pattern, first));
+    a.order = std::string(order);
+    a.label = std::string(label);
+  }
+  std::vector<uint32_t> order(albums.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    if (int r = ordering_compare(albums[x].order, albums[y].order)) return r < 0;
+    return ordering_compare(albums[x].identity, albums[y].identity) < 0;
+  });
+  // Each album's members, in scope order, placed by a counting pass.
+  const uint32_t base = uint32_t(entry_items_.size());
+  std::vector<uint32_t> next(albums.size());
+  uint32_t offset = base;
+  for (uint32_t k : order) {
+    next[k] = offset;
+    offset += albums[k].member_count;
+  }
+  entry_items_.resize(offset);
+  for (size_t k = 0; k < scope.size(); ++k) entry_items_[next[album_of[k]]++] = scope[k];
+  entries_.reserve(entries_.size() + albums.size());
+  uint32_t first = base;
+  for (uint32_t k : order) {
+    auto& a = albums[k];
+    library_view_entry e;
+    e.key = std::move(a.identity);
+    e.label = std::move(a.label);
+    e.first_item = first;
+    e.item_count = a.member_count;
+    first += a.member_count;
+    entries_.push_back(std::move(e));
+  }
+}
+
+void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
+  if (scope.empty()) return;
+  item_formatter f(items_.front());
+  // Every key in one block: a hundred thousand small allocations cost more than the sort.
+  std::string key_text;
+  std::vector<uint32_t> key_end(scope.size());
+  for (size_t k = 0; k < scope.size(); ++k) {
+    key_text += f.format(patterns_.song_order, items_[scope[k]]);
+    key_end[k] = uint32_t(key_text.size());
+  }
+  auto key = [&](uint32_t k) {
+    const uint32_t begin = k ? key_end[k - 1] : 0;
+    return std::string_view(key_text).substr(begin, key_end[k] - begin);
+  };
+  std::vector<uint32_t> order(scope.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    if (int r = ordering_compare(key(x), key(y))) return r < 0;
+    return compare_items_fully(items_[scope[x]], items_[scope[y]]) < 0;
+  });
+  entries_.reserve(order.size());
+  entry_items_.reserve(order.size());
+  const track_summary* previous = nullptr;
+  for (uint32_t k : order) {
+    const auto& item = items_[scope[k]];
+    // Neighbours with the same eight fields are one song (the same file found twice, or
+    // a copy): the first stays.
+    if (previous && previous->columns == item.summary->columns) continue;
+    previous = item.summary;
+    library_view_entry e;
+    e.key = std::string(key(k));
+    e.label = f.format(patterns_.track_line, item);
+    e.first_item = uint32_t(entry_items_.size());
+    e.item_count = 1;
+    entry_items_.push_back(scope[k]);
+    entries_.push_back(std::move(e));
+  }
+}
+
+void library_view_model::rebuild() {
+  entries_.clear();
+  entry_items_.clear();
+  const std::vector<uint32_t> in_scope = scope();
+  switch (level_) {
+    case view_level::genres:
+    case view_level::artists:
+      add_all_entry(in_scope);
+      build_values_level(in_scope, level_ == view_level::artists);
+      break;
+    case view_level::albums:
+      add_all_entry(in_scope);
+      build_albums(in_scope);
+      break;
+    case view_level::songs: build_songs(in_scope); break;
+  }
+}
+
+bool library_view_model::choose(const std::vector<size_t>& entry_indices) {
+  if (level_ == view_level::songs || entry_indices.empty()) return false;
+  for (size_t i : entry_indices)
+    if (i >= entries_.size()) return false;
+  level_selection sel;
+  sel.is_all = std::any_of(entry_indices.begin(), entry_indices.end(),
+                           [&](size_t i) { return entries_[i].is_all; });
+  if (sel.is_all) {
+    for (const auto& e : entries_)
+      if (!e.is_all) sel.keys.push_back(e.key);
+  } else {
+    std::vector<size_t> sorted = entry_indices;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    for (size_t i : sorted) sel.keys.push_back(entries_[i].key);
+  }
+  selections_[int(level_)] = std::move(sel);
+  level_ = view_level(int(level_) + 1);
+  rebuild();
+  return true;
+}
+
+bool library_view_model::choose_keys(const std::vector<std::string>& keys) {
+  std::vector<size_t> chosen;
+  const std::string_view all = all_key_of(level_);
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const auto& e = entries_[i];
+    const bool match = e.is_all ? std::find(keys.begin(), keys.end(), all) != keys.end()
+                                : std::find(keys.begin(), keys.end(), e.key) != keys.end();
+    if (match) chosen.push_back(i);
+  }
+  return !chosen.empty() && choose(chosen);
+}
+
+void library_view_model::go_to_level(view_level level) {
+  if (int(level) >= int(level_)) return;
+  for (int l = int(level); l < view_level_count - 1; ++l) selections_[l] = {};
+  level_ = level;
+  rebuild();
+}
+
+bool library_view_model::follow_link(const view_link_target& link) {
+  if (link.level < 0 || link.level > int(view_level::albums)) return false;
+  go_to_level(view_level(link.level));
+  if (int(level_) != link.level) return false;
+  return choose_keys({link.key});
+}
+
+void library_view_model::replay(const std::vector<std::string>& path) {
+  if (level_ != view_level::genres)
+    go_to_level(view_level::genres);
+  else
+    rebuild();
+  const size_t count = std::min<size_t>(path.size(), view_level_count);
+  for (size_t i = 0; i < count; ++i) {
+    const std::string& entry = path[i];
+    if (level_ == view_level::songs) break;
+    if (entry == all_key_of(level_)) {
+      choose({0});
+      continue;
+    }
+    if (choose_keys({entry})) continue;
+    std::vector<std::string> parts;
+    for (auto k : split_keys(entry)) parts.emplace_back(k);
+    if (!choose_keys(parts)) break;
+  }
+}
+
+std::vector<std::string> library_view_model::navigation_path() const {
+  std::vector<std::string> path;
+  for (int l = 0; l < int(level_); ++l) {
+    const auto& sel = selections_[l];
+    path.push_back(sel.is_all ? std::string(all_key_of(view_level(l))) : join_keys(sel.keys));
+  }
+  return path;
+}
+
+view_title library_view_model::title() const {
+  view_title t;
+  const auto& genres = selections_[0];
+  const bool genres_chosen = int(level_) > 0 && !genres.is_all && !genres.keys.empty();
+  auto links_of = [](const std::vector<std::string>& keys, int level) {
+    std::vector<std::pair<std::string, view_link_target>> links;
+    for (const auto& k : keys) links.push_back({k, {level, k}});
+    return links;
+  };
+  const auto genre_links = links_of(genres.keys, 0);
+  switch (level_) {
+    case view_level::genres: t.append_text(lookup_text("ui_view_all_genres")); break;
+    case view_level::artists:
+      if (genres_chosen)
+        t.append_with_links(lookup_text("ui_view_all_artists_in_genre"), "{genre}", genre_links);
+      else
+        t.append_text(lookup_text("ui_view_all_artists"));
+      break;
+    case view_level::albums:
+      if (genres_chosen)
+        t.append_with_links(lookup_text("ui_view_genre_albums"), "{genre}", genre_links);
+      else
+        t.append_text(lookup_text("ui_view_all_albums"));
+      break;
+    case view_level::songs: {
+      const auto& albums = selections_[2];
+      if (albums.is_all || albums.keys.empty()) {
+        if (genres_chosen)
+          t.append_with_links(lookup_text("ui_view_genre_songs"), "{genre}", genre_links);
+        else
+          t.append_text(lookup_text("ui_view_all_songs"));
+        break;
+      }
+      t.append_text(
+          lookup_text(albums.keys.size() == 1 ? "ui_view_album_prefix" : "ui_view_albums_prefix"));
+      t.append_text(" ");
+      std::vector<std::string> artists;
+      for (size_t i = 0; i < albums.keys.size(); ++i) {
+        const std::string& identity = albums.keys[i];
+        const size_t lf = identity.find('\n');
+        const std::string artist = identity.substr(0, lf);
+        const std::string name = lf == std::string::npos ? identity : identity.substr(lf + 1);
+        if (i > 0) t.append_text(key_separator);
+        t.append_link(name, {int(view_level::albums), identity});
+        if (artist != unknown_key &&
+            std::find(artists.begin(), artists.end(), artist) == artists.end())
+          artists.push_back(artist);
+      }
+      if (!artists.empty())
+        t.append_with_links(lookup_text("ui_view_artist_suffix_long"), "{artist}",
+                            links_of(artists, 1));
+      if (genres_chosen)
+        t.append_with_links(lookup_text("ui_view_genre_suffix_long"), "{genre}", genre_links);
+      break;
+    }
+  }
+  return t;
+}
+
+}  // namespace lumo

@@ -1,0 +1,119 @@
+// Loading a database.dat of 100,000 tracks until the item set is complete (the reference
+// is reading the same bytes and touching each one, the floor any loader pays), and the
+// resident memory each restored track costs.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "fs/file_system.h"
+#include "library/library_database.h"
+
+namespace {
+
+constexpr int k_tracks = 100000;
+constexpr int k_per_album = 12;
+
+// A library laid out as artist/album/track files, with realistic summaries.
+std::shared_ptr<const std::vector<uint8_t>> make_database() {
+  auto root = std::make_unique<lumo::directory_node>();
+  const std::string url = "file:///music";
+  for (int i = 0; i < k_tracks; ++i) {
+    int album = i / k_per_album;
+    std::string artist_name = "Artist " + std::to_string(album % 2000);
+    std::string album_name = "Album number " + std::to_string(album);
+    auto& artist_node = root->dirs[artist_name];
+    if (!artist_node) artist_node = std::make_unique<lumo::directory_node>();
+    auto& album_node = artist_node->dirs[album_name];
+    if (!album_node) album_node = std::make_unique<lumo::directory_node>();
+    std::string file =
+        std::to_string(i % k_per_album + 1) + " - Song title " + std::to_string(i) + ".mp3";
+    lumo::file_entry& e = album_node->files[file];
+    e.stamp = 133000000000000000ull + static_cast<uint64_t>(i);
+    auto s = std::make_shared<lumo::track_summary>();
+    s->length = 200.5f;
+    s->column(lumo::summary_column::title) = "Song title " + std::to_string(i);
+    s->column(lumo::summary_column::artist) = artist_name;
+    s->column(lumo::summary_column::album) = album_name;
+    s->column(lumo::summary_column::genre) = "Genre " + std::to_string(album % 40);
+    s->column(lumo::summary_column::tracknumber) = std::to_string(i % k_per_album + 1);
+    s->column(lumo::summary_column::date) = std::to_string(1960 + album % 60);
+    auto h = lumo::get_track_handle({url + "/" + artist_name + "/" + album_name + "/" + file, 0});
+    h->set_summary(s, e.stamp);
+    e.handles.push_back(std::move(h));
+  }
+  lumo::file_ptr f = lumo::open_file("tempmem://", lumo::open_mode::write_new, lumo::abort_none());
+  lumo::write_database(*f, {{"/music", [&] { return lumo::encode_folder_state(*root); }}},
+                       lumo::abort_none());
+  auto bytes = std::make_shared<std::vector<uint8_t>>(f->get_size(lumo::abort_none()));
+  f->seek(0, lumo::abort_none());
+  f->read_exact(bytes->data(), bytes->size(), lumo::abort_none());
+  return bytes;
+}
+
+const std::shared_ptr<const std::vector<uint8_t>>& database() {
+  static const auto bytes = make_database();  // its handles are gone again by now
+  return bytes;
+}
+
+size_t load(const std::shared_ptr<const std::vector<uint8_t>>& bytes,
+            std::vector<std::unique_ptr<lumo::directory_node>>* keep) {
+  std::unordered_set<lumo::track_handle_ptr, lumo::track_handle_ptr_hash> items;
+  for (const auto& [key, w] : lumo::read_database_windows(bytes)) {
+    auto tree = lumo::decode_folder_state(w.bytes(), w.offset, "file://" + key);
+    std::vector<lumo::track_handle_ptr> handles;
+    lumo::collect_handles(*tree, handles);
+    items.insert(handles.begin(), handles.end());
+    if (keep) keep->push_back(std::move(tree));
+  }
+  return items.size();
+}
+
+void BM_database_load_100k(benchmark::State& state) {
+  const auto& bytes = database();
+  size_t n = 0;
+  for (auto _ : state) n = load(bytes, nullptr);
+  if (n != k_tracks) state.SkipWithError("wrong track count");
+  state.counters["file_MiB"] = static_cast<double>(bytes->size()) / (1 << 20);
+}
+BENCHMARK(BM_database_load_100k)->Unit(benchmark::kMillisecond);
+
+void reference_touch_bytes(benchmark::State& state) {
+  const auto& bytes = database();
+  for (auto _ : state) {
+    uint64_t sum = 0;
+    for (uint8_t b : *bytes) sum += b;
+    benchmark::DoNotOptimize(sum);
+  }
+}
+BENCHMARK(reference_touch_bytes)->Unit(benchmark::kMillisecond);
+
+size_t resident_bytes() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<size_t>(resident) * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+void BM_resident_memory_per_track(benchmark::State& state) {
+  const auto& bytes = database();
+  for (auto _ : state) {
+    size_t before = resident_bytes();
+    std::vector<std::unique_ptr<lumo::directory_node>> kept;
+    load(bytes, &kept);
+    size_t after = resident_bytes();
+    state.counters["bytes_per_track"] =
+        static_cast<double>(after - before) / static_cast<double>(k_tracks);
+  }
+}
+BENCHMARK(BM_resident_memory_per_track)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,12 @@
+#pragma once
+// lumo-inspect's commands on the sound output: "devices" and "tone".
+
+#include <string>
+#include <vector>
+
+// lumo-inspect devices: every output module and its devices with their GUIDs.
+int inspect_devices(const std::vector<std::string>& args);
+
+// lumo-inspect tone [options]: plays a sine through an output, with volume, pause and
+// flush events at given audible positions, and prints when each happened.
+int inspect_tone(const std::vector<std::string>& args);
