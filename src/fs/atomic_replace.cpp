@@ -36,16 +36,24 @@ bool is_target_busy(const io::exception_io& e) {
 void replace_file_atomically(std::string_view url,
                              const std::function<void(file&, const abort_signal&)>& write_content,
                              const abort_signal& abort) {
+  replace_file_atomically(url, std::string(url) + ".tmp", write_content, {}, abort);
+}
+
+void replace_file_atomically(std::string_view url, std::string_view temp_url_view,
+                             const std::function<void(file&, const abort_signal&)>& write_content,
+                             const std::function<void()>& before_replace,
+                             const abort_signal& abort) {
   const file_system& fs = find_file_system(url);
   if (fs.exists(url) && !fs.get_stats(url).is_writable)
     throw kel::exception("file exists and is read-only");
 
-  std::string temp_url = std::string(url) + ".tmp";
+  const std::string temp_url(temp_url_view);
   try {
     file_ptr temp = fs.open(temp_url, open_mode::write_new, abort);
     write_content(*temp, abort);
     // Closed here: Windows cannot move a file that is still open without delete sharing.
     temp.reset();
+    if (before_replace) before_replace();
   } catch (...) {
     remove_quietly(fs, temp_url);
     throw;

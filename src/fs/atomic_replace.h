@@ -23,6 +23,14 @@ void replace_file_atomically(std::string_view url,
                              const std::function<void(file&, const abort_signal&)>& write_content,
                              const abort_signal& abort);
 
+// The same with the temporary file named by the caller, and before_replace called between
+// the complete temporary file and the replacement: the last moment for the caller to close
+// its own handles on url (Windows cannot replace a file that is held open).
+void replace_file_atomically(std::string_view url, std::string_view temp_url,
+                             const std::function<void(file&, const abort_signal&)>& write_content,
+                             const std::function<void()>& before_replace,
+                             const abort_signal& abort);
+
 inline constexpr int replace_attempts = 20;
 inline constexpr int replace_retry_pause_ms = 50;
 

@@ -12,6 +12,7 @@
 #include "core/abort.h"
 #include "fs/file.h"
 #include "fs/file_system.h"
+#include "input/album_art.h"
 #include "input/event_logger.h"
 #include "input/pcm_chunk.h"
 #include "meta/track_info.h"
@@ -82,6 +83,10 @@ class input_handler {
   virtual bool get_extended_data(const handler_id&, std::string_view) const { return false; }
   // Bit 0: a scan that skips such handlers leaves this one out. Every handler here is 0.
   virtual uint32_t get_flags() const { return 0; }
+  // Formats with pictures override this; the rest have none to read.
+  virtual std::shared_ptr<album_art_reader> open_album_art_reader(file_ptr file,
+                                                                  std::string_view path,
+                                                                  const abort_signal& abort) const;
 };
 
 // Links a static handler into the process-wide list during static initialisation, in

@@ -4,6 +4,7 @@
 
 #include "core/exceptions.h"
 #include "core/md5.h"
+#include "input/input_exceptions.h"
 #include "input/input_matching.h"
 
 namespace lumo {
@@ -22,7 +23,9 @@ std::shared_ptr<result_type> open_with(std::string_view path, file_ptr file,
   if (content_type) handler = find_handler_for_content_type(*content_type);
   if (!handler) handler = find_handler_for_path(path);
   if (!handler) throw sonatrix_io::exception_io_unsupported_format();
-  if constexpr (std::is_same_v<result_type, input_decoder>) {
+  if constexpr (std::is_same_v<result_type, album_art_reader>) {
+    return handler->open_album_art_reader(std::move(file), path, abort);
+  } else if constexpr (std::is_same_v<result_type, input_decoder>) {
     return handler->open_decoder(std::move(file), path, abort);
   } else if constexpr (std::is_same_v<result_type, input_info_writer>) {
     return handler->open_info_writer(std::move(file), path, abort);
@@ -76,6 +79,16 @@ std::shared_ptr<input_info_writer> open_input_info_writer(
     std::string_view path, file_ptr file, const abort_signal& abort,
     std::optional<std::string_view> content_type) {
   return open_with<input_info_writer>(path, std::move(file), abort, content_type);
+}
+
+std::shared_ptr<album_art_reader> open_album_art_reader(std::string_view path, file_ptr file,
+                                                        const abort_signal& abort) {
+  return open_with<album_art_reader>(path, std::move(file), abort, std::nullopt);
+}
+
+std::shared_ptr<album_art_reader> input_handler::open_album_art_reader(file_ptr, std::string_view,
+                                                                       const abort_signal&) const {
+  throw sonatrix_io::exception_album_art_unsupported_format();
 }
 
 std::string retagging_temporary_name(std::string_view path) {

@@ -25,7 +25,7 @@ std::vector<browse_entry> computer_root_from(
     const std::vector<std::pair<std::string, std::string>>& drives) {
   std::vector<browse_entry> out;
   for (const auto& [root, label] : drives) {
-    browse_entry e{browse_entry_kind::drive, root, root};
+    browse_entry e{browse_entry_kind::drive, root, root, {}};
     if (!label.empty()) e.name += " [" + label + "]";
     out.push_back(std::move(e));
   }
@@ -43,7 +43,7 @@ std::vector<browse_entry> music_folders_root(const std::vector<std::string>& fol
   const auto names = music_folder_display_names(folders, known);
   std::vector<browse_entry> out;
   for (size_t i = 0; i < folders.size(); ++i)
-    out.push_back({browse_entry_kind::library_folder, names[i], folders[i]});
+    out.push_back({browse_entry_kind::library_folder, names[i], folders[i], {}});
   return out;
 }
 
@@ -64,15 +64,19 @@ folder_listing list_folder(std::string_view path, const abort_signal& abort,
     std::string full = browse_platform::join_path(path, item.name);
     if (item.is_directory) {
       listing.folders.try_emplace(item.name,
-                                  browse_entry{browse_entry_kind::folder, item.name, full});
+                                  browse_entry{browse_entry_kind::folder, item.name, full, {}});
       return;
     }
     if (auto rank = picture_rank(item.name); rank && (!best_picture || *rank < *best_picture)) {
       best_picture = rank;
       listing.picture = full;
     }
-    if (accepts ? accepts(full) : input_accepts_path(full))
-      listing.files.try_emplace(item.name, browse_entry{browse_entry_kind::file, item.name, full});
+    if (!(accepts ? accepts(full) : input_accepts_path(full))) return;
+    auto [it, is_new] = listing.files.try_emplace(item.name);
+    if (!is_new) return;
+    track_handle_ptr handle = get_track_handle(track_location{"file://" + full, 0});
+    it->second =
+        browse_entry{browse_entry_kind::file, item.name, std::move(full), std::move(handle)};
   });
   return listing;
 }

@@ -13,6 +13,7 @@
 #include "core/abort.h"
 #include "library/library_view_folders.h"
 #include "library/logical_compare.h"
+#include "library/track_handle.h"
 
 namespace lumo {
 
@@ -20,8 +21,9 @@ enum class browse_entry_kind { drive, library_folder, folder, file };
 
 struct browse_entry {
   browse_entry_kind kind = browse_entry_kind::folder;
-  std::string name;  // what the list shows
-  std::string path;  // native path of the folder or file
+  std::string name;         // what the list shows
+  std::string path;         // native path of the folder or file
+  track_handle_ptr handle;  // files: the track's handle, the same one the library holds
 };
 
 // Drives as the system lists them, each shown as its root plus " [" label "]" when the
@@ -48,7 +50,8 @@ struct folder_listing {
 bool input_accepts_path(std::string_view path);
 
 // Lists a folder: names beginning with "." and hidden entries are skipped, folders
-// become folder entries, files are listed when `accepts` says so (default: the inputs).
+// become folder entries, files are listed when `accepts` says so (default: the inputs),
+// each with the handle of its first track ("file://" + path, subsong 0).
 // The picture is the first present of "front cover.jpg", "front.jpg", "cover.jpg",
 // "folder.jpg", letter case ignored, whether or not it is listed.
 folder_listing list_folder(std::string_view path, const abort_signal& abort,

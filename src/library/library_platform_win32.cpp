@@ -13,6 +13,8 @@
 #include "core/unicode.h"
 #include "library/library_settings.h"
 
+#include <stdexcept>
+
 namespace lumo {
 
 namespace {

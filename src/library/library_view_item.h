@@ -1,20 +1,25 @@
 #pragma once
-// What the library views read of one library track: its handle (the identity; one per
-// location) and the handle's location and summary.
+// What the library views hold of one library track: its handle (the identity; one per
+// location) and the summary the handle had when the view took it. A view takes the
+// summary again when the library reports the track modified.
 
 #include <memory>
+#include <vector>
 
-#include "meta/track_location.h"
+#include "library/track_handle.h"
 #include "library/track_summary.h"
 
 namespace lumo {
 
 struct library_view_item {
-  // The library's handle. Keeps the location and summary below alive; two items are the
-  // same track exactly when their handles are the same object.
-  std::shared_ptr<const void> handle;
-  const track_location* location = nullptr;
-  const track_summary* summary = nullptr;
+  track_handle_ptr handle;
+  std::shared_ptr<const track_summary> summary;  // never null
+
+  const track_location& location() const { return handle->location(); }
 };
+
+// The handle with its current summary (an empty one when nothing was read yet).
+library_view_item make_view_item(const track_handle_ptr& handle);
+std::vector<library_view_item> make_view_items(const std::vector<track_handle_ptr>& handles);
 
 }  // namespace lumo

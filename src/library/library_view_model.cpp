@@ -6,8 +6,9 @@
 #include <unordered_set>
 
 #include "core/text_lookup.h"
-#include "library/logical_compare.h"
 #include "library/library_title_format_hook.h"
+#include "library/logical_compare.h"
+#include "library/media_library.h"
 
 namespace lumo {
 
@@ -21,12 +22,12 @@ constexpr std::string_view unknown_key = "?";
 class item_formatter {
  public:
   explicit item_formatter(const library_view_item& first)
-      : hook_(*first.summary, *first.location) {}
+      : hook_(*first.summary, first.location()) {}
 
   // The formatted text; valid until the next call.
   const std::string& format(const title_format_script& script, const library_view_item& item) {
     text_.clear();
-    hook_.reset(*item.summary, *item.location);
+    hook_.reset(*item.summary, item.location());
     title_format_output out(text_);
     script.evaluate(hook_, out);
     return text_;
@@ -89,9 +90,9 @@ int compare_items_fully(const library_view_item& a, const library_view_item& b) 
     const int r = a.summary->columns[c].compare(b.summary->columns[c]);
     if (r) return r;
   }
-  if (a.location->path != b.location->path) return a.location->path < b.location->path ? -1 : 1;
-  if (a.location->subsong_index != b.location->subsong_index)
-    return a.location->subsong_index < b.location->subsong_index ? -1 : 1;
+  const track_location &la = a.location(), &lb = b.location();
+  if (la.path != lb.path) return la.path < lb.path ? -1 : 1;
+  if (la.subsong_index != lb.subsong_index) return la.subsong_index < lb.subsong_index ? -1 : 1;
   return 0;
 }
 
@@ -146,25 +147,38 @@ void library_view_model::set_items(std::vector<library_view_item> items) {
   rebuild();
 }
 
-void library_view_model::on_items_added(const std::vector<library_view_item>& items) {
-  std::unordered_set<const void*> present;
+void library_view_model::on_items_added(const std::vector<track_handle_ptr>& handles) {
+  std::unordered_set<const track_handle*> present;
   present.reserve(items_.size());
   for (const auto& i : items_) present.insert(i.handle.get());
-  for (const auto& i : items)
-    if (present.insert(i.handle.get()).second) items_.push_back(i);
+  for (const auto& h : handles)
+    if (present.insert(h.get()).second) items_.push_back(make_view_item(h));
   rebuild();
 }
 
-void library_view_model::on_items_removed(const std::vector<library_view_item>& items) {
-  std::unordered_set<const void*> gone;
-  for (const auto& i : items) gone.insert(i.handle.get());
+void library_view_model::on_items_removed(const std::vector<track_handle_ptr>& handles) {
+  std::unordered_set<const track_handle*> gone;
+  for (const auto& h : handles) gone.insert(h.get());
   std::erase_if(items_, [&](const library_view_item& i) { return gone.count(i.handle.get()); });
   rebuild();
 }
 
-void library_view_model::on_items_modified(const std::vector<library_view_item>&) {
-  // The handles' summaries changed in place; the lists are made from them again.
+void library_view_model::on_items_modified(const std::vector<track_handle_ptr>& handles) {
+  std::unordered_set<const track_handle*> changed;
+  for (const auto& h : handles) changed.insert(h.get());
+  for (auto& i : items_)
+    if (changed.count(i.handle.get())) i = make_view_item(i.handle);
   rebuild();
+}
+
+library_view_binding::library_view_binding(library_view_model& model) : model_(model) {
+  media_library& library = media_library::get();
+  library.register_callback(this);
+  model_.set_items(make_view_items(library.get_all()));
+}
+
+library_view_binding::~library_view_binding() {
+  media_library::get().unregister_callback(this);
 }
 
 std::vector<library_view_item> library_view_model::items_of(size_t entry_index) const {
@@ -339,21 +353,39 @@ void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
     const uint32_t begin = k ? key_end[k - 1] : 0;
     return std::string_view(key_text).substr(begin, key_end[k] - begin);
   };
+  // A hundred thousand songs share long prefixes: comparing precomputed sort keys with
+  // memcmp is several times cheaper than comparing the texts character by character.
+  std::string sort_text;
+  std::vector<uint32_t> sort_end(scope.size());
+  sort_text.reserve(key_text.size() * 4 + scope.size() * 4);
+  for (size_t k = 0; k < scope.size(); ++k) {
+    append_logical_sort_key(sort_text, key(uint32_t(k)));
+    sort_end[k] = uint32_t(sort_text.size());
+  }
+  auto sort_key = [&](uint32_t k) {
+    const uint32_t begin = k ? sort_end[k - 1] : 0;
+    return std::string_view(sort_text).substr(begin, sort_end[k] - begin);
+  };
   std::vector<uint32_t> order(scope.size());
   std::iota(order.begin(), order.end(), 0u);
   std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
-    if (int r = ordering_compare(key(x), key(y))) return r < 0;
+    if (int r = sort_key(x).compare(sort_key(y))) return r < 0;
+    if (int r = code_unit_compare(key(x), key(y))) return r < 0;
     return compare_items_fully(items_[scope[x]], items_[scope[y]]) < 0;
   });
+  std::string().swap(sort_text);
   entries_.reserve(order.size());
   entry_items_.reserve(order.size());
   const track_summary* previous = nullptr;
+  std::string_view previous_key;
   for (uint32_t k : order) {
     const auto& item = items_[scope[k]];
     // Neighbours with the same eight fields are one song (the same file found twice, or
-    // a copy): the first stays.
-    if (previous && previous->columns == item.summary->columns) continue;
-    previous = item.summary;
+    // a copy): the first stays. Their song keys must match too, so that untagged files,
+    // whose fields are all empty, stay apart by the file names their titles fall back to.
+    if (previous && previous->columns == item.summary->columns && previous_key == key(k)) continue;
+    previous = item.summary.get();
+    previous_key = key(k);
     library_view_entry e;
     e.key = std::string(key(k));
     e.label = f.format(patterns_.track_line, item);

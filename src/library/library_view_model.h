@@ -17,6 +17,7 @@
 #include "library/library_view_item.h"
 #include "library/library_view_patterns.h"
 #include "library/library_view_title.h"
+#include "library/media_library.h"
 
 namespace lumo {
 
@@ -52,10 +53,11 @@ class library_view_model {
   // stops at the first entry none of whose keys exists any more.
   void replay(const std::vector<std::string>& path);
 
-  // Library notifications: each rebuilds the current list. Items are matched by handle.
-  void on_items_added(const std::vector<library_view_item>& items);
-  void on_items_removed(const std::vector<library_view_item>& items);
-  void on_items_modified(const std::vector<library_view_item>& items);
+  // Library notifications: each rebuilds the current list. A modified track's summary
+  // is taken again from its handle.
+  void on_items_added(const std::vector<track_handle_ptr>& handles);
+  void on_items_removed(const std::vector<track_handle_ptr>& handles);
+  void on_items_modified(const std::vector<track_handle_ptr>& handles);
 
   view_level level() const { return level_; }
   const std::vector<library_view_entry>& entries() const { return entries_; }
@@ -108,6 +110,30 @@ class library_view_model {
   level_selection selections_[view_level_count - 1];
   std::vector<library_view_entry> entries_;
   std::vector<uint32_t> entry_items_;
+};
+
+// Keeps a model in step with the media library for as long as it lives: fills it from
+// get_all and passes the library's notifications on. Main thread.
+class library_view_binding final : public library_callback {
+ public:
+  explicit library_view_binding(library_view_model& model);
+  ~library_view_binding() override;
+  library_view_binding(const library_view_binding&) = delete;
+  library_view_binding& operator=(const library_view_binding&) = delete;
+
+  void on_items_added(const std::vector<track_handle_ptr>& items) override {
+    model_.on_items_added(items);
+  }
+  void on_items_removed(const std::vector<track_handle_ptr>& items) override {
+    model_.on_items_removed(items);
+  }
+  void on_items_modified(const std::vector<track_handle_ptr>& items) override {
+    model_.on_items_modified(items);
+  }
+  void on_indexing_changed(bool) override {}
+
+ private:
+  library_view_model& model_;
 };
 
 // The values of a column text ("; " separates them; empty values dropped).

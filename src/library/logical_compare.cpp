@@ -419,6 +419,34 @@ int logical_compare(std::string_view a, std::string_view b) {
   return j < b.size() ? -1 : 0;
 }
 
+// Key layout, in big-endian 32-bit units so that memcmp compares them as numbers: a
+// character is its weight (at least 0x01000000); a digit run is the unit 1, its number of
+// significant digits, then those digits as bytes (both sides have the same count when
+// their digits are compared, so the units stay aligned); the end is the unit 0.
+void append_logical_sort_key(std::string& out, std::string_view text) {
+  auto put = [&out](uint32_t v) {
+    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    out.append(bytes, 4);
+  };
+  size_t i = 0;
+  while (i < text.size()) {
+    if (is_ascii_digit(static_cast<unsigned char>(text[i]))) {
+      while (i + 1 < text.size() && text[i] == '0' &&
+             is_ascii_digit(static_cast<unsigned char>(text[i + 1])))
+        ++i;
+      size_t end = i;
+      while (end < text.size() && is_ascii_digit(static_cast<unsigned char>(text[end]))) ++end;
+      put(1);
+      put(uint32_t(end - i));
+      out.append(text.substr(i, end - i));
+      i = end;
+      continue;
+    }
+    put(next_weight(text, i));
+  }
+  put(0);
+}
+
 int code_unit_compare(std::string_view a, std::string_view b) {
   size_t i = common_start(a, b), j = i;
   while (i < a.size() && j < b.size()) {

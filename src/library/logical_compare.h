@@ -7,6 +7,7 @@
 // The comparison is our own, identical in both builds; the Windows tests check it
 // against StrCmpLogicalW itself (logical_compare_system.h). Texts are UTF-8.
 
+#include <string>
 #include <string_view>
 
 namespace lumo {
@@ -21,6 +22,11 @@ int code_unit_compare(std::string_view a, std::string_view b);
 
 // The library's ordering: logical, then code units. 0 only for identical texts.
 int ordering_compare(std::string_view a, std::string_view b);
+
+// Appends a byte string whose byte order (memcmp, shorter first on a common prefix) is
+// the order of logical_compare: equal keys for texts the logical comparison finds
+// equal. Sorting long lists by precomputed keys turns every comparison into a memcmp.
+void append_logical_sort_key(std::string& out, std::string_view text);
 
 struct ordering_less {
   using is_transparent = void;

@@ -1,5 +1,9 @@
 #include "playback/ring_stream.h"
 
+#include <string>
+
+#include "core/debug_output.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -251,6 +255,8 @@ void ring_stream::pass() {
     // ahead, so the next audio is not written where the cursor already is. With nothing
     // to write the position stays, so the buffer can run dry and stop.
     int64_t skip = static_cast<int64_t>(min_lead_) - buffered_;
+    debug_output("Output: the play cursor came within " + std::to_string(buffered_) +
+                 " bytes of the audio written; " + std::to_string(skip) + " bytes of silence\n");
     // The skipped bytes may be beyond the last silence guard: they must not replay a
     // lap-old audio.
     device_->write_silence(write_pos_, static_cast<uint32_t>(std::min<int64_t>(skip, size_)));

@@ -78,18 +78,6 @@ void merge_missing(track_info_mutable& out, const track_info_mutable& later) {
   out.set_replaygain(rg);
 }
 
-void copy_range(file& from, file& to, uint64_t begin, uint64_t end, const abort_signal& abort) {
-  std::vector<uint8_t> buffer(
-      static_cast<size_t>(std::min<uint64_t>(copy_block_bytes, end - begin)));
-  from.seek(begin, abort);
-  for (uint64_t at = begin; at < end;) {
-    size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), end - at));
-    from.read_exact(buffer.data(), n, abort);
-    to.write(buffer.data(), n, abort);
-    at += n;
-  }
-}
-
 }  // namespace
 
 static ape::tag read_ape_tag(file& f, const file_tag_layout& layout, const abort_signal& abort) {
@@ -232,62 +220,98 @@ tag_types tag_types_of(const track_info& info) {
   return types;
 }
 
-void write_file_tags(std::string_view url, const track_info& info, const file_tag_write& request,
+bool write_file_tags(file& f, std::string_view url, const track_info& info,
+                     const file_tag_write& request, const std::function<void()>& release_file,
                      const abort_signal& abort) {
-  // Everything is prepared from a read-only handle first, so a tag that cannot be read
-  // or written leaves the file as it was.
-  file_tag_layout layout;
+  auto checkpoint = [&](std::string_view step) {
+    if (request.test_checkpoint) request.test_checkpoint(step);
+  };
+  // Everything is prepared before the first byte is written, so a tag that cannot be
+  // read or built leaves the file as it was.
+  const file_tag_layout layout = scan_file_tags(f, abort);
   std::string leading;
-  std::string ape;
+  std::string trailing;
   bool is_in_place = true;
-  {
-    file_ptr f = open_file(url, open_mode::read, abort);
-    layout = scan_file_tags(*f, abort);
-    if (request.types.id3v2) {
-      auto old = read_first_tag(*f, layout.file_bytes, abort);
-      auto tag = id3::build_id3v2_tag(old ? &*old : nullptr, info, request.pictures);
-      const uint32_t wish = request.allow_padding ? id3::id3v2_padding_wish_bytes : 0;
-      auto rendered = id3::render_id3v2_tag(tag, layout.id3v2.first_tag_bytes, wish);
-      leading = std::move(rendered.bytes);
-      is_in_place = rendered.is_in_place;
-    } else {
-      is_in_place = layout.id3v2.count == 0;
-    }
-    if (request.types.ape) {
-      std::optional<ape::tag> old;
-      if (layout.has_ape_footer) old = read_ape_tag(*f, layout, abort);
-      ape = ape::render_tag(ape::build_tag(old ? &*old : nullptr, info, request.pictures));
-    }
+  if (request.types.id3v2) {
+    auto old = read_first_tag(f, layout.file_bytes, abort);
+    auto tag = id3::build_id3v2_tag(old ? &*old : nullptr, info, request.pictures);
+    const uint32_t wish = request.allow_padding ? id3::id3v2_padding_wish_bytes : 0;
+    auto rendered = id3::render_id3v2_tag(tag, layout.id3v2.first_tag_bytes, wish);
+    leading = std::move(rendered.bytes);
+    is_in_place = rendered.is_in_place;
+  } else {
+    is_in_place = layout.id3v2.count == 0;
   }
-  std::string trailing = ape;
+  if (request.types.ape) {
+    std::optional<ape::tag> old;
+    if (layout.has_ape_footer) old = read_ape_tag(f, layout, abort);
+    trailing = ape::render_tag(ape::build_tag(old ? &*old : nullptr, info, request.pictures));
+  }
   if (request.types.id3v1) {
     auto v1 = id3::build_id3v1(info);
     trailing.append(reinterpret_cast<const char*>(v1.data()), v1.size());
   }
+  checkpoint("prepared");
 
   if (is_in_place) {
-    file_ptr f = open_file(url, open_mode::write_existing, abort);
     if (!leading.empty()) {
-      f->seek(0, abort);
-      f->write(leading.data(), leading.size(), abort);
+      f.seek(0, abort);
+      f.write(leading.data(), leading.size(), abort);
+      checkpoint("leading tag written");
     }
-    f->seek(layout.audio_end, abort);
-    f->write(trailing.data(), trailing.size(), abort);
-    f->resize(layout.audio_end + trailing.size(), abort);
-    return;
+    f.seek(layout.audio_end, abort);
+    f.write(trailing.data(), trailing.size(), abort);
+    checkpoint("trailing tags written");
+    f.resize(layout.audio_end + trailing.size(), abort);
+    return false;
   }
   const uint64_t audio_begin = layout.id3v2.first_tag_bytes;
+  if (f.is_in_memory()) {
+    // Nothing on disk to keep safe: the new content replaces the old one in the object.
+    std::string content = leading;
+    content.resize(leading.size() + static_cast<size_t>(layout.audio_end - audio_begin));
+    f.seek(audio_begin, abort);
+    f.read_exact(content.data() + leading.size(), content.size() - leading.size(), abort);
+    content += trailing;
+    f.seek(0, abort);
+    f.write(content.data(), content.size(), abort);
+    f.resize(content.size(), abort);
+    return true;
+  }
+  const std::string temp_url =
+      request.temporary_url.empty() ? std::string(url) + ".tmp" : request.temporary_url;
   replace_file_atomically(
-      url,
+      url, temp_url,
       [&](file& out, const abort_signal& a) {
-        // Opened and closed inside: a handle of ours must not hold the old file open when
-        // it is replaced.
-        file_ptr source = open_file(url, open_mode::read, a);
         out.write(leading.data(), leading.size(), a);
-        copy_range(*source, out, audio_begin, layout.audio_end, a);
+        checkpoint("leading tag copied");
+        std::vector<uint8_t> buffer(static_cast<size_t>(
+            std::min<uint64_t>(copy_block_bytes, layout.audio_end - audio_begin)));
+        f.seek(audio_begin, a);
+        for (uint64_t at = audio_begin; at < layout.audio_end;) {
+          size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), layout.audio_end - at));
+          f.read_exact(buffer.data(), n, a);
+          out.write(buffer.data(), n, a);
+          at += n;
+          checkpoint("audio copied");
+        }
         out.write(trailing.data(), trailing.size(), a);
+        checkpoint("trailing tags copied");
+      },
+      [&] {
+        checkpoint("before replace");
+        // Our handle on the old file must be gone before it can be replaced on Windows.
+        release_file();
       },
       abort);
+  return true;
+}
+
+bool write_file_tags(std::string_view url, const track_info& info, const file_tag_write& request,
+                     const abort_signal& abort) {
+  file_ptr f = open_file(url, open_mode::write_existing, abort);
+  return write_file_tags(
+      *f, url, info, request, [&] { f.reset(); }, abort);
 }
 
 }  // namespace lumo

@@ -18,8 +18,10 @@
 // opened for writing leaves it untouched.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -82,12 +84,28 @@ struct file_tag_write {
   tag_types types;            // the tags the file gets; others are removed
   bool allow_padding = true;  // leave room for later edits (16384-byte wish)
   std::vector<picture_edit> pictures;
+  // Where a rewrite builds the new file before it replaces the old one; empty: the
+  // file's name + ".tmp".
+  std::string temporary_url;
+  // Called with the name of each step of the write; tests throw from it to interrupt a
+  // write at that point.
+  std::function<void(std::string_view step)> test_checkpoint;
 };
 
 // Writes info's tags into the file at url as described above: ID3v2 at the start, then
 // APEv2 and ID3v1 at the end, each when request.types names it; tags of other types are
 // removed.
-void write_file_tags(std::string_view url, const track_info& info, const file_tag_write& request,
+// Returns true when the file was rewritten, false when it was written in place.
+bool write_file_tags(std::string_view url, const track_info& info, const file_tag_write& request,
+                     const abort_signal& abort);
+
+// The same through f, open on url for writing (the caller's handle). A rewrite copies
+// the audio from f into the new file, then calls release_file: the caller must close
+// every handle it has on url, f included, which is not used again (Windows cannot
+// replace a file held open); it reopens the file after the return. An in-memory f is
+// rewritten in itself and never released.
+bool write_file_tags(file& f, std::string_view url, const track_info& info,
+                     const file_tag_write& request, const std::function<void()>& release_file,
                      const abort_signal& abort);
 
 }  // namespace lumo

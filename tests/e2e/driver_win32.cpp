@@ -6,8 +6,19 @@
 //   lumo-e2e count TITLE                    print how many top-level windows have TITLE
 //   lumo-e2e rect TITLE                     print "x y width height" of that window
 //   lumo-e2e move TITLE X Y WIDTH HEIGHT    move and size that window
+//   lumo-e2e list TITLE                     print the entries of the window's list view
+//   lumo-e2e text TITLE ID                  print the text of the child with that id
+//   lumo-e2e click-link TITLE ID INDEX      click link INDEX of a link-text child
+//   lumo-e2e click TITLE ID                 click the button child with that id
+//   lumo-e2e key TITLE VK [COUNT]           press a key (virtual-key code) in the list
+//   lumo-e2e appcommand TITLE COMMAND       send WM_APPCOMMAND (a media key)
+//   lumo-e2e command TITLE ID               send WM_COMMAND ID (what a menu item sends)
+//   lumo-e2e child-rect TITLE ID            print "x y width height" of a child, on screen
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -86,6 +97,123 @@ int move_window(const std::wstring& title, int x, int y, int w, int h) {
   return SetWindowPos(wnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
 }
 
+HWND find_any(const std::wstring& title) {
+  HWND wnd = FindWindowW(nullptr, title.c_str());
+  if (!wnd) std::fprintf(stderr, "no window titled \"%s\"\n", lumo::from_wide(title).c_str());
+  return wnd;
+}
+
+// The list view lives in the other process: its item texts are read through a buffer
+// allocated there.
+int print_list(const std::wstring& title) {
+  HWND wnd = find_any(title);
+  HWND list = wnd ? FindWindowExW(wnd, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+  if (!list) return 1;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return 1;
+  constexpr int text_chars = 1024;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + text_chars * sizeof(wchar_t),
+                                MEM_COMMIT, PAGE_READWRITE);
+  auto* remote_text = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
+  const int count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = i;
+    item.pszText = remote_text;
+    item.cchTextMax = text_chars;
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    const int length =
+        int(SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), reinterpret_cast<LPARAM>(remote)));
+    std::wstring text(size_t(std::max(length, 0)), L'\0');
+    if (length > 0)
+      ReadProcessMemory(process, remote_text, text.data(), size_t(length) * sizeof(wchar_t),
+                        nullptr);
+    std::printf("%s\n", lumo::from_wide(text).c_str());
+  }
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return 0;
+}
+
+int print_text(const std::wstring& title, int id) {
+  HWND wnd = find_any(title);
+  HWND child = wnd ? GetDlgItem(wnd, id) : nullptr;
+  if (!child) return 1;
+  wchar_t text[2048];
+  const int length = GetWindowTextW(child, text, 2048);
+  std::printf("%s\n", lumo::from_wide(std::wstring_view(text, size_t(length))).c_str());
+  return 0;
+}
+
+void click_at(HWND target, int x, int y) {
+  const LPARAM at = MAKELPARAM(x, y);
+  PostMessageW(target, WM_MOUSEMOVE, 0, at);
+  PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(target, WM_LBUTTONUP, 0, at);
+}
+
+int click_link(const std::wstring& title, int id, int index) {
+  HWND wnd = find_any(title);
+  HWND child = wnd ? GetDlgItem(wnd, id) : nullptr;
+  if (!child) return 1;
+  const LRESULT centre = SendMessageW(child, WM_APP + 2, WPARAM(index), 0);
+  if (centre == -1) {
+    std::fprintf(stderr, "no link %d in control %d\n", index, id);
+    return 1;
+  }
+  click_at(child, LOWORD(centre), HIWORD(centre));
+  return 0;
+}
+
+int click_button(const std::wstring& title, int id) {
+  HWND wnd = find_any(title);
+  HWND child = wnd ? GetDlgItem(wnd, id) : nullptr;
+  if (!child) return 1;
+  RECT r;
+  GetClientRect(child, &r);
+  click_at(child, r.right / 2, r.bottom / 2);
+  return 0;
+}
+
+int press_key(const std::wstring& title, int key, int count) {
+  HWND wnd = find_any(title);
+  HWND list = wnd ? FindWindowExW(wnd, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+  if (!list) return 1;
+  for (int i = 0; i < count; ++i) {
+    PostMessageW(list, WM_KEYDOWN, WPARAM(key), 1);
+    PostMessageW(list, WM_KEYUP, WPARAM(key), LPARAM(0xC0000001));
+  }
+  return 0;
+}
+
+int app_command(const std::wstring& title, int command) {
+  HWND wnd = find_any(title);
+  if (!wnd) return 1;
+  return SendMessageW(wnd, WM_APPCOMMAND, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(0, command))
+             ? 0
+             : 1;
+}
+
+int send_command(const std::wstring& title, int id) {
+  HWND wnd = find_any(title);
+  if (!wnd) return 1;
+  SendMessageW(wnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  return 0;
+}
+
+int print_child_rect(const std::wstring& title, int id) {
+  HWND wnd = find_any(title);
+  HWND child = wnd ? GetDlgItem(wnd, id) : nullptr;
+  RECT r;
+  if (!child || !GetWindowRect(child, &r)) return 1;
+  std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -97,7 +225,20 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"rect" && argc == 3) return print_rect(argv[2]);
   if (cmd == L"move" && argc == 7)
     return move_window(argv[2], _wtoi(argv[3]), _wtoi(argv[4]), _wtoi(argv[5]), _wtoi(argv[6]));
-  std::fputs("usage: lumo-e2e wait-window|wait-hidden TITLE TIMEOUT_MS | close|count|rect TITLE"
-             " | move TITLE X Y WIDTH HEIGHT\n", stderr);
+  if (cmd == L"list" && argc == 3) return print_list(argv[2]);
+  if (cmd == L"text" && argc == 4) return print_text(argv[2], _wtoi(argv[3]));
+  if (cmd == L"click-link" && argc == 5) return click_link(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
+  if (cmd == L"click" && argc == 4) return click_button(argv[2], _wtoi(argv[3]));
+  if (cmd == L"key" && (argc == 4 || argc == 5))
+    return press_key(argv[2], _wtoi(argv[3]), argc == 5 ? _wtoi(argv[4]) : 1);
+  if (cmd == L"appcommand" && argc == 4) return app_command(argv[2], _wtoi(argv[3]));
+  if (cmd == L"command" && argc == 4) return send_command(argv[2], _wtoi(argv[3]));
+  if (cmd == L"child-rect" && argc == 4) return print_child_rect(argv[2], _wtoi(argv[3]));
+  std::fputs(
+      "usage: lumo-e2e wait-window|wait-hidden TITLE TIMEOUT_MS | close|count|rect TITLE"
+      " | move TITLE X Y WIDTH HEIGHT | list TITLE | text TITLE ID | click-link TITLE ID INDEX"
+      " | click TITLE ID | key TITLE VK [COUNT] | appcommand TITLE COMMAND | command TITLE ID"
+      " | child-rect TITLE ID\n",
+      stderr);
   return 2;
 }

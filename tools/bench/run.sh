@@ -60,3 +60,4 @@ run_bench bench_library_views
 ratio bench_title_format BM_hand_built_strings BM_title_format_scripts
 run_bench bench_library_scan
 run_bench bench_library_load
+run_bench bench_retag

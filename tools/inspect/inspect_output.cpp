@@ -30,6 +30,7 @@ int tone_usage(const char* problem) {
       "usage: lumo-inspect tone [--output directsound|null|render] [--out OUT.wav]\n"
       "       [--seconds S] [--freq HZ] [--level DB] [--rate HZ] [--channels N]\n"
       "       [--format s16|s24|f32] [--pause-fade-ms MS] [--seek-fade-ms MS] [--lead-in S]\n"
+      "       [--tail S]\n"
       "       [--volume-at T:DB]... [--pause-at T:SECONDS]... [--flush-at T:HZ]...\n"
       "  events happen when the audible position reaches T seconds; a flush drops\n"
       "  the buffered tone and continues at the new frequency; positions count from the\n"
@@ -79,7 +80,7 @@ int inspect_devices(const std::vector<std::string>& args) {
 
 int inspect_tone(const std::vector<std::string>& args) {
   std::string output_name = "directsound", out_path, format = "s16";
-  double seconds = 3.0, freq = 1000.0, level_db = -6.0, lead_in = 0.0;
+  double seconds = 3.0, freq = 1000.0, level_db = -6.0, lead_in = 0.0, tail = 0.0;
   uint32_t rate = 44100, channels = 2;
   std::vector<tone_event> events;
   for (size_t i = 1; i < args.size(); ++i) {
@@ -104,6 +105,8 @@ int inspect_tone(const std::vector<std::string>& args) {
       return tone_usage("expected a number");
     } else if (option == "--lead-in") {
       lead_in = number;
+    } else if (option == "--tail") {
+      tail = number;
     } else if (option == "--seconds") {
       seconds = number;
     } else if (option == "--freq") {
@@ -148,7 +151,8 @@ int inspect_tone(const std::vector<std::string>& args) {
     constexpr uint32_t block_frames = 441;
     std::vector<float> block(size_t{block_frames} * channels);
     uint64_t lead_frames = static_cast<uint64_t>(lead_in * rate);
-    uint64_t written = 0, total = static_cast<uint64_t>((seconds + lead_in) * rate);
+    uint64_t tone_end = static_cast<uint64_t>((seconds + lead_in) * rate);
+    uint64_t written = 0, total = static_cast<uint64_t>((seconds + lead_in + tail) * rate);
     double phase = 0.0;
     size_t next_event = 0;
     bool paused = false;
@@ -189,8 +193,9 @@ int inspect_tone(const std::vector<std::string>& args) {
         uint32_t frames = static_cast<uint32_t>(std::min<uint64_t>(block_frames, total - written));
         if (out->free_frames() >= frames) {
           for (uint32_t f = 0; f < frames; ++f) {
-            float v =
-                written + f < lead_frames ? 0.0f : static_cast<float>(amplitude * std::sin(phase));
+            float v = written + f < lead_frames || written + f >= tone_end
+                          ? 0.0f
+                          : static_cast<float>(amplitude * std::sin(phase));
             if (written + f >= lead_frames) phase += 2.0 * std::numbers::pi * freq / rate;
             if (phase > 2.0 * std::numbers::pi) phase -= 2.0 * std::numbers::pi;
             for (uint32_t c = 0; c < channels; ++c) block[size_t{f} * channels + c] = v;

@@ -1,9 +1,10 @@
 // lumo-inspect tags FILE and lumo-inspect retag FILE ...
 //
-// MPEG audio files (found by the codec the input framework reports) and files no handler
-// claims yet are read and written through the tag module: ID3v2 at the start and APE/ID3v1
-// at the end, or the APE tag service for the APE-tagged formats (WavPack, Musepack, ...).
-// Other files go through the input framework's info reader and writer.
+// A file some input handler claims goes through the input framework: its info reader, its
+// album-art reader for the pictures, and its info writer (with its album-art editor for
+// --picture). A file no handler claims yet is read and written as a file with ID3v2 at
+// the start and APE/ID3v1 at the end, through the same tag code the MPEG input uses;
+// files of the APE-tagged formats (WavPack, Musepack, ...) through the APE tag service.
 #include <cstdio>
 #include <exception>
 #include <fstream>
@@ -15,6 +16,8 @@
 #include "core/exceptions.h"
 #include "core/md5.h"
 #include "fs/file_system.h"
+#include "input/album_art.h"
+#include "input/input_exceptions.h"
 #include "input/input_open.h"
 #include "inspect_input.h"
 #include "meta/field_name.h"
@@ -40,36 +43,23 @@ bool has_handler(const std::string& url) {
   return find_handler_for_path(url) != nullptr;
 }
 
-// MPEG audio streams keep their tags as ID3v2 at the start and APE/ID3v1 at the end:
-// the layout the tag module reads and writes (the MPEG input's info writer will call the
-// same code once the tag-writing scheme is connected to it).
-bool is_mpeg_audio(const track_info& info) {
-  auto codec = info.info_find_value(info_names::codec).value_or("");
-  return codec == "MP1" || codec == "MP2" || codec == "MP3";
-}
-
-// The information as the input framework reports it (when a handler claims the file),
-// and whether the tag module reads and writes the file's tags itself.
-struct file_info {
+track_info_mutable read_info(const std::string& url, std::vector<tag_picture>* pictures) {
   track_info_mutable info;
-  bool is_tag_layout = false;
-};
-
-file_info read_info(const std::string& url, std::vector<tag_picture>* pictures) {
-  file_info result;
   if (has_handler(url)) {
-    open_input_info_reader(url, nullptr, abort_none())->get_info(0, result.info, abort_none());
-    result.is_tag_layout = is_mpeg_audio(result.info);
-  } else {
-    file_ptr f = open_file(url, open_mode::read, abort_none());
-    read_file_tags(*f, result.info, abort_none());
-    result.is_tag_layout = true;
+    open_input_info_reader(url, nullptr, abort_none())->get_info(0, info, abort_none());
+    if (pictures) {
+      try {
+        *pictures = open_album_art_reader(url, nullptr, abort_none())->list(abort_none());
+      } catch (const sonatrix_io::exception_album_art_unsupported_format&) {
+        // A format without pictures shows none.
+      }
+    }
+    return info;
   }
-  if (pictures && result.is_tag_layout) {
-    file_ptr f = open_file(url, open_mode::read, abort_none());
-    *pictures = read_file_pictures(*f, abort_none());
-  }
-  return result;
+  file_ptr f = open_file(url, open_mode::read, abort_none());
+  read_file_tags(*f, info, abort_none());
+  if (pictures) *pictures = read_file_pictures(*f, abort_none());
+  return info;
 }
 
 void print_tags(const std::string& url, const track_info& info,
@@ -165,8 +155,8 @@ int inspect_tags(const std::vector<std::string>& args) {
   try {
     const std::string url = inspect_url(args[1]);
     std::vector<tag_picture> pictures;
-    auto read = read_info(url, &pictures);
-    print_tags(url, read.info, pictures);
+    auto info = read_info(url, &pictures);
+    print_tags(url, info, pictures);
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", kel::error_text(e).c_str());
@@ -184,17 +174,19 @@ int inspect_retag(const std::vector<std::string>& args) {
   }
   try {
     const std::string url = inspect_url(args[1]);
-    auto read = read_info(url, nullptr);
-    track_info_mutable& info = read.info;
+    auto info = read_info(url, nullptr);
     std::vector<picture_edit> pictures;
     if (!apply_edits(args, info, pictures)) {
       std::fputs("lumo-inspect retag: bad option\n", stderr);
       return 2;
     }
-    if (!read.is_tag_layout) {
-      if (!pictures.empty())
-        throw sonatrix_io::exception_io_data("picture edits are not supported for this format yet");
+    if (has_handler(url)) {
       auto writer = open_input_info_writer(url, nullptr, abort_none());
+      if (!pictures.empty()) {
+        auto* editor = dynamic_cast<album_art_editor*>(writer.get());
+        if (!editor) throw sonatrix_io::exception_album_art_unsupported_format();
+        for (auto& edit : pictures) editor->set_album_art(edit.kind, std::move(edit.data));
+      }
       writer->set_info(0, info, abort_none());
       writer->commit(abort_none());
       return 0;

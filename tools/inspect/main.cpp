@@ -7,6 +7,7 @@
 #include "inspect_input.h"
 #include "inspect_library.h"
 #include "inspect_output.h"
+#include "inspect_view.h"
 #include "versions.h"
 
 #ifdef _WIN32
@@ -34,7 +35,9 @@ int usage() {
       "              write tags (KIND: front, back, disc, artist; an empty IMAGE removes)\n"
       "  devices     list the output modules and their devices with GUIDs\n"
       "  tone [--output directsound|null|render] [--out OUT.wav] [--seconds S] ...\n"
-      "              play a sine through an output (lumo-inspect tone --help)\n",
+      "              play a sine through an output (lumo-inspect tone --help)\n"
+      "  view DATABASE_OR_FOLDER [--path KEY/KEY/...]\n"
+      "              a level of the library views: title, then label, track count, key\n",
       stderr);
   return 2;
 }
@@ -57,6 +60,7 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "retag") return inspect_retag(args);
   if (args[0] == "devices") return inspect_devices(args);
   if (args[0] == "tone") return inspect_tone(args);
+  if (args[0] == "view") return inspect_view(args);
   return usage();
 }
 

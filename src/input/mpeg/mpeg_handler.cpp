@@ -1,5 +1,7 @@
 // The MPEG audio handler and its registration.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "input/input_exceptions.h"
 #include "input/input_handler.h"
@@ -11,27 +13,85 @@ namespace lumo::mpeg {
 
 namespace {
 
-// The info writer: reads like the decoder, writes tags as soon as it is given them.
-class mpeg_info_writer final : public input_info_writer {
+// The info writer. It reads through a read-only handle like the decoder; a write drops
+// that handle and writes through one of its own, released in turn before a rewrite
+// replaces the file (Windows refuses to replace a file that is open, and to open one for
+// writing that another handle of ours reads without write sharing). Reading after a
+// write opens the file again.
+class mpeg_info_writer final : public input_info_writer, public album_art_editor {
  public:
   mpeg_info_writer(file_ptr file, std::string path, const abort_signal& abort)
-      : reader_(file, std::move(path), abort), file_(std::move(file)) {}
+      : path_(std::move(path)),
+        file_(std::move(file)),
+        reader_(std::make_unique<mpeg_input>(file_, path_, abort)) {}
   void get_info(uint32_t subsong_index, track_info_mutable& out,
                 const abort_signal& abort) override {
-    reader_.get_info(subsong_index, out, abort);
+    reader(abort).get_info(subsong_index, out, abort);
   }
   file_stats get_file_stats(const abort_signal& abort) override {
-    return reader_.get_file_stats(abort);
+    return reader(abort).get_file_stats(abort);
   }
   void set_info(uint32_t subsong_index, const track_info& info,
                 const abort_signal& abort) override {
     if (subsong_index != 0) throw sonatrix_io::exception_io_data();
-    write_mpeg_tags(*file_, info, abort);
+    write(info, abort);
   }
-  void commit(const abort_signal&) override {}
+  void commit(const abort_signal& abort) override {
+    // Picture edits without a set_info after them keep the fields as they are.
+    if (pictures_.empty()) return;
+    track_info_mutable info;
+    get_info(0, info, abort);
+    write(info, abort);
+  }
+  void set_album_art(album_art_kind kind, std::vector<uint8_t> data) override {
+    pictures_.push_back({kind, std::move(data)});
+  }
 
  private:
-  mpeg_input reader_;
+  mpeg_input& reader(const abort_signal& abort) {
+    if (!reader_) {
+      file_ = open_file(path_, open_mode::read, abort);
+      reader_ = std::make_unique<mpeg_input>(file_, path_, abort);
+    }
+    return *reader_;
+  }
+  void write(const track_info& info, const abort_signal& abort) {
+    if (file_ && file_->is_in_memory()) {
+      // A file in memory has no path to reopen: it is written in itself.
+      write_mpeg_tags(
+          *file_, path_, info, pictures_, [] {}, abort);
+      pictures_.clear();
+      reader_.reset();
+      reader_ = std::make_unique<mpeg_input>(file_, path_, abort);
+      return;
+    }
+    reader_.reset();
+    file_.reset();
+    file_ptr f = open_file(path_, open_mode::write_existing, abort);
+    write_mpeg_tags(
+        *f, path_, info, pictures_, [&] { f.reset(); }, abort);
+    pictures_.clear();
+  }
+
+  std::string path_;
+  file_ptr file_;
+  std::unique_ptr<mpeg_input> reader_;
+  std::vector<picture_edit> pictures_;
+};
+
+class mpeg_album_art_reader final : public album_art_reader {
+ public:
+  explicit mpeg_album_art_reader(file_ptr file) : file_(std::move(file)) {}
+  tag_picture query(album_art_kind kind, const abort_signal& abort) override {
+    auto picture = find_album_art(*file_, kind, abort);
+    if (!picture) throw sonatrix_io::exception_album_art_not_found();
+    return std::move(*picture);
+  }
+  std::vector<tag_picture> list(const abort_signal& abort) override {
+    return read_file_pictures(*file_, abort);
+  }
+
+ private:
   file_ptr file_;
 };
 
@@ -58,8 +118,13 @@ class mpeg_handler final : public input_handler {
   }
   std::shared_ptr<input_info_writer> open_info_writer(file_ptr file, std::string_view path,
                                                       const abort_signal& abort) const override {
-    return std::make_shared<mpeg_info_writer>(
-        open(std::move(file), path, abort, open_mode::write_existing), std::string(path), abort);
+    return std::make_shared<mpeg_info_writer>(open(std::move(file), path, abort, open_mode::read),
+                                              std::string(path), abort);
+  }
+  std::shared_ptr<album_art_reader> open_album_art_reader(
+      file_ptr file, std::string_view path, const abort_signal& abort) const override {
+    return std::make_shared<mpeg_album_art_reader>(
+        open(std::move(file), path, abort, open_mode::read));
   }
 
  private:

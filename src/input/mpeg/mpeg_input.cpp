@@ -109,11 +109,7 @@ void mpeg_input::get_info(uint32_t subsong_index, track_info_mutable& out,
     }
   }
   if (is_exact_length_) out.info_set("mp3_accurate_length", "yes");
-  if (source_->can_seek()) {
-    read_mpeg_tags(*source_->file(), out, abort);
-    // The tag reader moved the file; the walk expects it where it left it.
-    source_->seek(source_->position(), abort);
-  }
+  read_mpeg_tags(*source_->file(), out, abort);
 }
 
 file_stats mpeg_input::get_file_stats(const abort_signal& abort) {

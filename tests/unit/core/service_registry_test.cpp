@@ -200,7 +200,7 @@ TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
       {"configuration store", config_store::class_guid, 2},
       {"advanced preference entry", advanced_entry::class_guid, 17},
       {"input entry", input_entry::class_guid, 1},
-      {"output module", output_entry::class_guid, 2},
+      {"output module", output_entry::class_guid, windows ? 3u : 2u},
       {"main-menu commands", main_menu_commands::class_guid, 2},
       {"switch handler", switch_handler::class_guid, test_switches ? 2u : 1u},
       {"user interface", user_interface::class_guid, windows ? 1u : 0u},

@@ -240,9 +240,15 @@ TEST(mpeg_stream, no_frames_and_wrong_requests) {
   track_info_mutable info;
   EXPECT_THROW(decoder->get_info(1, info, abort_none()), sonatrix_io::exception_io_data);
   EXPECT_THROW(decoder->initialize(1, 0, abort_none()), sonatrix_io::exception_io_data);
-  EXPECT_THROW(open_input_info_writer("tempmem://w.mp3", test::memory_file_of(good), abort_none())
-                   ->set_info(0, info, abort_none()),
-               sonatrix_io::exception_tagging_unsupported);
+  // A file in memory is retagged in itself (the default scheme for an untagged one).
+  auto writer = open_input_info_writer("tempmem://w.mp3", test::memory_file_of(good), abort_none());
+  EXPECT_THROW(writer->set_info(1, info, abort_none()), sonatrix_io::exception_io_data);
+  info.meta_set("title", "In memory");
+  writer->set_info(0, info, abort_none());
+  track_info_mutable back;
+  writer->get_info(0, back, abort_none());
+  EXPECT_EQ(back.meta_find_value("title"), "In memory");
+  EXPECT_EQ(back.info_find_value("tagtype"), "id3v2.3|id3v1");
 }
 
 TEST(mpeg_stream, a_stream_that_cannot_seek_has_no_length) {

@@ -48,8 +48,10 @@ TEST(BrowseModel, ListsFoldersAndPlayableFilesInLogicalOrder) {
   EXPECT_EQ(names(listing.folders).back(), "Disc 10");
   ASSERT_EQ(listing.files.size(), 2u);
   EXPECT_EQ(names(listing.files).back(), "Track 10.wav");
-  EXPECT_EQ(listing.files.begin()->second.path,
-            browse_platform::join_path(path, listing.files.begin()->second.name));
+  const browse_entry& first = listing.files.begin()->second;
+  EXPECT_EQ(first.path, browse_platform::join_path(path, first.name));
+  // The same handle the library uses for that file.
+  EXPECT_EQ(first.handle, get_track_handle(track_location{"file://" + first.path, 0}));
   // The picture: cover.jpg ranks before folder.jpg, whatever its letter case; it is
   // not listed, as no input plays pictures.
   ASSERT_TRUE(listing.picture.has_value());

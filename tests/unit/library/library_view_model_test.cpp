@@ -145,18 +145,23 @@ TEST(LibraryViewModel, NotificationsRebuildTheCurrentListAndDuplicatesShowOnce) 
   m.replay({"Pop", "[albums by all artists]", "[songs from all albums]"});
   ASSERT_EQ(labels(m.entries()), (std::vector<std::string>{"01. Same", "04. Other // Bob"}));
   // The same song found twice (a copy elsewhere) is listed once.
-  auto copy = make_item({"Same", "Bob", "", "Pop", "First", "1", "", ""}, "file:///n/d1.mp3");
+  auto copy =
+      testing::make_handle({"Same", "Bob", "", "Pop", "First", "1", "", ""}, "file:///n/d1.mp3");
   m.on_items_added({copy, copy});
   EXPECT_EQ(m.item_count(), 7u);
   EXPECT_EQ(labels(m.entries()), (std::vector<std::string>{"01. Same", "04. Other // Bob"}));
-  auto extra = make_item({"New", "Bob", "", "Pop", "First", "2", "", ""}, "file:///m/d2.mp3");
+  auto extra =
+      testing::make_handle({"New", "Bob", "", "Pop", "First", "2", "", ""}, "file:///m/d2.mp3");
   m.on_items_added({extra});
   EXPECT_EQ(labels(m.entries()),
             (std::vector<std::string>{"01. Same", "02. New", "04. Other // Bob"}));
-  m.on_items_removed({items[5], copy});
+  m.on_items_removed({items[5].handle, copy});
   EXPECT_EQ(labels(m.entries()), (std::vector<std::string>{"02. New", "04. Other // Bob"}));
-  auto* changed = const_cast<track_summary*>(extra.summary);
+  // A modified track is read again from its handle.
+  auto changed = std::make_shared<track_summary>(*extra->summary().summary);
   changed->column(summary_column::title) = "Renamed";
+  extra->set_summary(changed, 2);
+  EXPECT_EQ(labels(m.entries()), (std::vector<std::string>{"02. New", "04. Other // Bob"}));
   m.on_items_modified({extra});
   EXPECT_EQ(labels(m.entries()), (std::vector<std::string>{"02. Renamed", "04. Other // Bob"}));
 }

@@ -1,30 +1,30 @@
 #pragma once
-// Tracks for view tests: each owns its location and summary, as a library handle does.
+// Library tracks for view tests: real handles carrying the given summary.
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "library/library_view_item.h"
+#include "library/library_view_model.h"
 
 namespace lumo::testing {
-
-struct fake_track {
-  track_location location;
-  track_summary summary;
-};
 
 struct track_fields {
   std::string title, artist, album_artist, genre, album, tracknumber, discnumber, date;
 };
 
+inline track_handle_ptr make_handle(const track_fields& f, std::string path) {
+  auto summary = std::make_shared<track_summary>();
+  summary->columns = {f.title, f.artist,      f.album_artist, f.genre,
+                      f.album, f.tracknumber, f.discnumber,   f.date};
+  summary->length = 180;
+  track_handle_ptr h = get_track_handle(track_location{std::move(path), 0});
+  h->set_summary(std::move(summary), 1);
+  return h;
+}
+
 inline library_view_item make_item(const track_fields& f, std::string path) {
-  auto t = std::make_shared<fake_track>();
-  t->location.path = std::move(path);
-  t->summary.columns = {f.title, f.artist,      f.album_artist, f.genre,
-                        f.album, f.tracknumber, f.discnumber,   f.date};
-  t->summary.length = 180;
-  return {t, &t->location, &t->summary};
+  return make_view_item(make_handle(f, std::move(path)));
 }
 
 inline std::vector<std::string> labels(const std::vector<library_view_entry>& entries) {

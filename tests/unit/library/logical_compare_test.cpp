@@ -70,6 +70,22 @@ TEST(LogicalCompare, IsAStrictOrderOverTheCorpus) {
       ASSERT_LT(ordering_compare(sorted[i], sorted[j]), 0) << sorted[i] << " | " << sorted[j];
 }
 
+TEST(LogicalCompare, SortKeysOrderLikeTheComparison) {
+  auto corpus = logical_compare_corpus();
+  corpus.push_back(std::string("a\0b", 3));
+  corpus.push_back("\xFF\xFE broken");
+  for (const auto& a : corpus) {
+    std::string ka;
+    append_logical_sort_key(ka, a);
+    for (const auto& b : corpus) {
+      std::string kb;
+      append_logical_sort_key(kb, b);
+      const int r = ka.compare(kb);
+      ASSERT_EQ(r < 0 ? -1 : (r > 0 ? 1 : 0), logical_compare(a, b)) << a << " | " << b;
+    }
+  }
+}
+
 TEST(LogicalCompare, MapsMergeNamesEqualUnderTheComparison) {
   std::map<std::string, int, logical_less> names;
   names.emplace("Music", 1);
