@@ -15,7 +15,7 @@ record_tone() { # name, then lumo-inspect tone options
   # lead-in of silence long enough to cover that.
   # A second of silence after the tone keeps the process (and Wine's stream) alive
   # until the last of it has reached the sound server.
-  wine "$bin/lumo-inspect.exe" tone --lead-in 2.5 --tail 1 "$@" >"$out/$name.log" || {
+  wine "$bin/lumo-inspect.exe" tone --lead-in 4 --tail 1 "$@" >"$out/$name.log" || {
     kill "$rec"
     fail "lumo-inspect tone $* failed"
   }
