@@ -335,18 +335,12 @@ void refresh_now_playing(window_state& w) {
         w.np_info.reset();
       }
       if (g_show_pictures.get()) {
-        if (std::optional<std::string> file = find_album_picture_file(track->path)) {
+        auto report = [](const std::string& problem) { debug_output(problem + "\n"); };
+        if (auto bytes = read_album_picture(track->path, abort_none(), report)) {
           try {
-            file_ptr f = open_file(*file, open_mode::read, abort_none());
-            const uint64_t size = f->get_size(abort_none());
-            // Pictures beyond 32 MiB are not album art; leave them alone.
-            if (size > 0 && size <= (32u << 20)) {
-              std::vector<uint8_t> bytes(static_cast<size_t>(size));
-              f->read_exact(bytes.data(), bytes.size(), abort_none());
-              w.picture = decode_picture(bytes);
-            }
+            w.picture = decode_picture(*bytes);
           } catch (const std::exception& e) {
-            debug_output(*file + ": " + e.what() + "\n");
+            debug_output(track->path + ": " + e.what() + "\n");
           }
         }
       }

@@ -131,6 +131,37 @@ expect "path replayed" "" text $np1
 expect "songs again" "Album: <a>Night Walk</a>" text $view
 finish
 
+# An embedded front cover is shown in the now-playing area: an MP3 whose ID3 tag holds a
+# pure green picture (APIC, front cover) and no picture file beside it.
+art=$out/art
+mkdir -p "$art"
+convert -size 64x64 xc:'#00FF00' "$art/green.jpg"
+sox -n -r 44100 -c 1 "$art/tone.wav" synth 2 sine 440 vol 0.1
+lame --quiet "$art/tone.wav" "$art/plain.mp3"
+python3 - "$art/green.jpg" "$art/plain.mp3" "$art/Green.mp3" <<'EOF'
+import struct, sys
+picture, audio = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
+def frame(name, body):
+    return name + struct.pack(">I", len(body)) + b"\0\0" + body
+frames = frame(b"TIT2", b"\0Green") + frame(b"APIC", b"\0image/jpeg\0\x03\0" + picture)
+n = len(frames)
+size = bytes([(n >> 21) & 0x7F, (n >> 14) & 0x7F, (n >> 7) & 0x7F, n & 0x7F])
+open(sys.argv[3], "wb").write(b"ID3\x03\0\0" + size + frames + audio)
+EOF
+rm "$art/tone.wav" "$art/plain.mp3" "$art/green.jpg"
+start "$(winpath "$art/Green.mp3")"
+expect "embedded-picture track" "Green [0:00 / 0:02]" text $np1
+green=0
+for _ in $(seq 1 30); do
+  png=$(screenshot embedded-picture)
+  green=$(convert "$png" -fuzz 8% -fill white -opaque '#00FF00' -fill black +opaque white \
+    -format '%[fx:round(mean*w*h)]' info:)
+  [ "$green" -ge 200 ] && break
+  sleep 0.2
+done
+[ "$green" -ge 200 ] || fail "the embedded front cover is not shown ($green green pixels)"
+finish
+
 # At 200 % (192 DPI) the window is laid out from the larger font: about twice the size
 # (from a fresh profile, so no remembered placement).
 rm -rf "$app/lumo-configuration"

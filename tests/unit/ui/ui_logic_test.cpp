@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/abort.h"
 #include "ui/album_picture.h"
 #include "ui/key_text.h"
 #include "ui/link_text.h"
@@ -153,6 +154,51 @@ TEST(AlbumPicture, NamesAreTriedInTheirFixedOrder) {
   EXPECT_EQ(find_album_picture_file(track), std::nullopt);
   EXPECT_EQ(find_album_picture_file("nowhere"), std::nullopt);
   std::filesystem::remove_all(dir);
+}
+
+// The now-playing picture: the embedded front cover first, then the picture files; a
+// damaged tag is reported and the files still answer.
+TEST(AlbumPicture, EmbeddedFrontCoverBeforeThePictureFiles) {
+  namespace fs = std::filesystem;
+  const fs::path fixtures(LUMO_TEST_FIXTURES);
+  auto bytes_of = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  };
+  const fs::path dir =
+      fs::temp_directory_path() / ("lumo-ui-embedded-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  fs::copy_file(fixtures / "id3/eyed3_v24.mp3", dir / "tagged.mp3");
+  fs::copy_file(fixtures / "mpeg/cbr128_notag_44k.mp3", dir / "plain.mp3");
+  const std::vector<uint8_t> cover = bytes_of(fixtures / "id3/cover.jpg");
+  const std::vector<uint8_t> folder_picture{0xff, 0xd8, 0xff, 0xe0, 'f', 'o', 'l', 'd'};
+  std::vector<std::string> problems;
+  auto report = [&](const std::string& p) { problems.push_back(p); };
+  auto read = [&](const char* name) {
+    return read_album_picture("file://" + (dir / name).string(), abort_none(), report);
+  };
+
+  EXPECT_EQ(read("tagged.mp3"), cover);
+  EXPECT_EQ(read("plain.mp3"), std::nullopt);
+  std::ofstream(dir / "folder.jpg", std::ios::binary)
+      .write(reinterpret_cast<const char*>(folder_picture.data()), folder_picture.size());
+  EXPECT_EQ(read("tagged.mp3"), cover);  // the embedded picture wins
+  EXPECT_EQ(read("plain.mp3"), folder_picture);
+  EXPECT_TRUE(problems.empty());
+
+  // A tag whose picture frame runs past the tag's end.
+  std::vector<uint8_t> damaged = bytes_of(dir / "tagged.mp3");
+  const std::string apic = "APIC";
+  auto at = std::search(damaged.begin(), damaged.end(), apic.begin(), apic.end());
+  ASSERT_NE(at, damaged.end());
+  at[4] = 0x7f;  // syncsafe size far beyond the tag
+  std::ofstream(dir / "damaged.mp3", std::ios::binary)
+      .write(reinterpret_cast<const char*>(damaged.data()), damaged.size());
+  EXPECT_EQ(read("damaged.mp3"), folder_picture);
+  EXPECT_EQ(problems.size(), 1u);
+  fs::remove(dir / "folder.jpg");
+  EXPECT_EQ(read("missing.mp3"), std::nullopt);
+  fs::remove_all(dir);
 }
 
 TEST(MainLayout, DesignSizeMapsDialogUnitsAndExtraRoomGoesToTheList) {
