@@ -72,6 +72,9 @@ fi
 work=$cache/win-deps/build-$key
 prefix=$work/prefix
 mkdir -p "$work" "$prefix/lib" "$prefix/include"
+# Kept outside the build folder, which goes once everything built.
+logs=$cache/win-deps/logs
+mkdir -p "$logs"
 export PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig
 export PKG_CONFIG_PATH=
 export CC=$host-gcc-posix CXX=$host-g++-posix AR=$host-ar RANLIB=$host-ranlib
@@ -83,12 +86,17 @@ fetch() { # pkg -> prints the unpacked source dir
   if [ ! -f "$dir/.unpacked" ]; then
     rm -rf "$dir"; mkdir -p "$dir"
     # Some mirrors lack the upstream signature (.asc) the .dsc lists; apt then reports
-    # an error although the sources arrived, so the files are checked instead.
-    (cd "$dir" && apt-get source --download-only -qq "$pkg=$v" >/dev/null 2>&1) || true
-    local orig deb
+    # an error although the sources arrived. A failure counts only when the source
+    # itself is missing, and apt's own words are kept for that case.
+    local apt_status=0 orig deb
+    (cd "$dir" && apt-get source --download-only -qq "$pkg=$v") >"$logs/$pkg-source.log" 2>&1 ||
+      apt_status=$?
     orig=$(ls "$dir"/*.orig.tar.* 2>/dev/null | grep -v '\.asc$' | head -n 1)
     deb=$(ls "$dir"/*.debian.tar.* 2>/dev/null | head -n 1)
-    [ -n "$orig" ] || { log "could not download the source of $pkg"; return 1; }
+    if [ -z "$orig" ]; then
+      log "apt-get source $pkg=$v failed (status $apt_status); see $logs/$pkg-source.log"
+      return 1
+    fi
     mkdir -p "$dir/tree"
     tar -xf "$orig" -C "$dir/tree" --strip-components=1
     # Debian's packaging only adds patches here; where a mirror lacks it, the upstream
@@ -99,9 +107,15 @@ fetch() { # pkg -> prints the unpacked source dir
       log "no Debian patches for $pkg; building its upstream source"
     fi
     if [ -f "$dir/tree/debian/patches/series" ]; then
-      (cd "$dir/tree" && grep -v '^\s*#' debian/patches/series | grep -v '^\s*$' | while read -r p opt; do
-        patch -s ${opt:--p1} <"debian/patches/$p"
-      done)
+      local p opt
+      while read -r p opt; do
+        if ! (cd "$dir/tree" && patch -s ${opt:--p1} <"debian/patches/$p"); then
+          # Never leave a half-patched tree behind for the next run to trust.
+          log "Debian patch $p of $pkg does not apply"
+          rm -rf "$dir"
+          return 1
+        fi
+      done < <(grep -v '^\s*#' "$dir/tree/debian/patches/series" | grep -v '^\s*$')
     fi
     touch "$dir/.unpacked"
   fi
@@ -148,7 +162,16 @@ for entry in "${libs[@]}"; do
   stamp=$work/.done-$lib
   [ -f "$stamp" ] && continue
   log "building $lib from $pkg ${version[$pkg]}"
-  ( build_"$lib" ) >&2 || { log "building $lib failed"; exit 1; }
+  # Not inside "||" or "if": bash would switch errexit off for the whole subshell, and
+  # a failing step in the middle of a build would go unnoticed.
+  set +e
+  ( set -e; build_"$lib" ) >"$logs/$lib.log" 2>&1
+  status=$?
+  set -e
+  if [ "$status" != 0 ]; then
+    log "building $lib failed (status $status); see $logs/$lib.log"
+    exit 1
+  fi
   touch "$stamp"
 done
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test of both builds from a fresh machine: installs the packages, builds the
 # codec libraries for Windows (cached outside the repo), builds both trees and runs CTest
-# on each. Pass "native" or "windows" to run one build only.
+# on each. Pass "native" or "windows" to run one build only. The native run also checks
+# the formatting, builds the fuzz targets (built, not run: they must not rot unnoticed)
+# and runs the threaded tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 which=${1:-all}
@@ -13,9 +15,20 @@ scripts/bootstrap.sh
 
 status=0
 if [ "$which" = all ] || [ "$which" = native ]; then
+  # Style cannot drift: every C++ file under src/, tests/ and tools/ as .clang-format says.
+  if ! git ls-files -z -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'tools/*.cpp' 'tools/*.h' |
+    xargs -0 clang-format --dry-run -Werror; then
+    echo "test.sh: formatting differs from .clang-format (run clang-format -i on the files above)" >&2
+    status=1
+  fi
   cmake --preset native >/dev/null
   cmake --build --preset native
   ctest --preset native || status=1
+  cmake --preset native-tsan >/dev/null
+  cmake --build --preset native-tsan
+  ctest --preset native-tsan || status=1
+  cmake --preset native-fuzz >/dev/null
+  cmake --build --preset native-fuzz
 fi
 if [ "$which" = all ] || [ "$which" = windows ]; then
   scripts/build-win-deps.sh >/dev/null

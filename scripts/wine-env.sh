@@ -32,7 +32,18 @@ alive() { [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
 start_display() {
   if [ "$DISPLAY" != "$lumo_display" ]; then return 0; fi
   if alive "$state/xvfb.pid" && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  rm -f "/tmp/.X${lumo_display#:}-lock" "/tmp/.X11-unix/X${lumo_display#:}"
+  # A lock left by a dead Xvfb of ours may go; one whose server still runs belongs to
+  # someone else (another slot, another user), and that display is not ours to take.
+  local lock="/tmp/.X${lumo_display#:}-lock"
+  if [ -f "$lock" ]; then
+    local owner
+    owner=$(tr -d ' ' <"$lock" 2>/dev/null)
+    if [ -n "$owner" ] && kill -0 "$owner" 2>/dev/null; then
+      echo "wine-env: display $lumo_display is in use by process $owner (see $lock)" >&2
+      return 1
+    fi
+    rm -f "$lock" "/tmp/.X11-unix/X${lumo_display#:}"
+  fi
   Xvfb "$lumo_display" -screen 0 1280x800x24 -nolisten tcp >"$state/xvfb.log" 2>&1 9>&- &
   echo $! >"$state/xvfb.pid"
   for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
@@ -70,7 +81,10 @@ start_prefix() {
     echo "wine-env: creating the Wine prefix failed (see $state/wineboot.log)" >&2
     return 1
   fi
-  wineserver -w 9>&-
+  if ! timeout 120 wineserver -w 9>&-; then
+    echo "wine-env: the wineserver did not finish setting up the prefix within 120 s" >&2
+    return 1
+  fi
   touch "$WINEPREFIX/.lumo-ready"
 }
 
@@ -85,7 +99,7 @@ start() {
 stop() {
   exec 9>"$state/lock"
   flock 9
-  wineserver -k >/dev/null 2>&1 9>&-
+  timeout 30 wineserver -k >/dev/null 2>&1 9>&-
   local p
   for p in pulse xvfb; do
     if alive "$state/$p.pid"; then

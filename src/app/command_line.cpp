@@ -50,7 +50,8 @@ std::optional<uint32_t> startup_language_id(const std::vector<std::string>& args
     }
     uint32_t id = 0;
     auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), id, base);
-    if (ec != std::errc() || end != v.data() + v.size()) return std::nullopt;
+    // A language id is 16 bits: anything wider is not one, rather than another one.
+    if (ec != std::errc() || end != v.data() + v.size() || id > 0xFFFF) return std::nullopt;
     return id;
   }
   return std::nullopt;
@@ -84,10 +85,10 @@ builtin_switch_answer match_builtin_switch(std::string_view token) {
     main_command command;
   };
   static constexpr entry commands[] = {
-      {"/play", main_command::play},       {"/pause", main_command::pause},
-      {"/prev", main_command::previous},   {"/next", main_command::next},
-      {"/stop", main_command::stop},       {"/exit", main_command::exit},
-      {"/quit", main_command::exit},       {"/show", main_command::show_window},
+      {"/play", main_command::play},        {"/pause", main_command::pause},
+      {"/prev", main_command::previous},    {"/next", main_command::next},
+      {"/stop", main_command::stop},        {"/exit", main_command::exit},
+      {"/quit", main_command::exit},        {"/show", main_command::show_window},
       {"/hide", main_command::hide_window},
   };
   const std::string lowered = utf8_to_lower(token);

@@ -50,10 +50,16 @@ std::vector<native_fs::entry> sorted_entries(std::string_view folder) {
   return entries;
 }
 
-void scan_folder(std::string_view folder, std::vector<std::string>& out) {
+// Deeper than any real music collection; a chain of folders deeper than this is a
+// trap (or a loop the link test cannot see), not music.
+constexpr int max_folder_depth = 64;
+
+void scan_folder(std::string_view folder, std::vector<std::string>& out, int depth = 0) {
   for (const native_fs::entry& e : sorted_entries(folder)) {
     if (e.is_folder) {
-      if (!e.name.starts_with(".")) scan_folder(join(folder, e.name), out);
+      // Links are not followed: one pointing at its own parent would never end.
+      if (!e.name.starts_with(".") && !e.is_link && depth < max_folder_depth)
+        scan_folder(join(folder, e.name), out, depth + 1);
     } else {
       out.push_back(to_url(join(folder, e.name)));
     }
@@ -146,7 +152,7 @@ command_line_outcome run_command_line(std::string_view text, std::string_view ba
       // Start-up has already acted on these (case-sensitively); here any case is skipped.
       const std::string lowered = utf8_to_lower(arg);
       if (lowered == "/quiet" || lowered == "/makereadonly") continue;
-      const bool help = arg == "/help" || arg == "/?";
+      const bool help = lowered == "/help" || lowered == "/?";
       bool answered = false;
       for (const service_ptr<switch_handler>& h : handlers) {
         int answer = h->on_token(arg);
@@ -156,8 +162,7 @@ command_line_outcome run_command_line(std::string_view text, std::string_view ba
         break;
       }
       if (!answered && !help)
-        popup_message::g_show("unknown commandline parameter: " + arg, "Error",
-                              popup_icon::error);
+        popup_message::g_show("unknown commandline parameter: " + arg, "Error", popup_icon::error);
       continue;
     }
     outcome.no_path_argument = false;

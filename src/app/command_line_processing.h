@@ -11,7 +11,7 @@ namespace lumo {
 
 struct command_line_outcome {
   bool no_path_argument = true;
-  bool bare = false;  // nothing beyond the program path
+  bool bare = false;               // nothing beyond the program path
   std::vector<std::string> items;  // canonical URLs no handler took
 };
 

@@ -17,9 +17,9 @@
 #include <string_view>
 #include <utility>
 
+#include "core/handle_win32.h"
 #include "core/internal_error.h"
 #include "core/unicode.h"
-#include "fs/handle_win32.h"
 #include "fs/long_path.h"
 
 namespace lumo {
@@ -122,9 +122,8 @@ unique_handle create_dump_file(crash_settings& s) {
 }
 
 bool is_readable(uintptr_t address, MEMORY_BASIC_INFORMATION& region) {
-  constexpr DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
-                             PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
-                             PAGE_EXECUTE_WRITECOPY;
+  constexpr DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                             PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
   if (VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region) == 0)
     return false;
   return region.State == MEM_COMMIT && (region.Protect & readable) != 0 &&
@@ -137,14 +136,14 @@ memory_range range_around(uintptr_t address) {
 
 size_t collect_ranges(const CONTEXT& context, memory_range* out) {
 #if defined(__x86_64__) || defined(_M_X64)
-  const uintptr_t registers[k_register_count] = {
-      context.Rdi, context.Rsi, context.Rbx, context.Rdx,
-      context.Rcx, context.Rax, context.Rbp, context.Rsp};
+  const uintptr_t registers[k_register_count] = {context.Rdi, context.Rsi, context.Rbx,
+                                                 context.Rdx, context.Rcx, context.Rax,
+                                                 context.Rbp, context.Rsp};
   const uintptr_t stack = context.Rsp;
 #elif defined(__i386__) || defined(_M_IX86)
-  const uintptr_t registers[k_register_count] = {
-      context.Edi, context.Esi, context.Ebx, context.Edx,
-      context.Ecx, context.Eax, context.Ebp, context.Esp};
+  const uintptr_t registers[k_register_count] = {context.Edi, context.Esi, context.Ebx,
+                                                 context.Edx, context.Ecx, context.Eax,
+                                                 context.Ebp, context.Esp};
   const uintptr_t stack = context.Esp;
 #else
 #error "the crash handler knows the registers of x86 and x64 only"
@@ -156,8 +155,7 @@ size_t collect_ranges(const CONTEXT& context, memory_range* out) {
   MEMORY_BASIC_INFORMATION region;
   if (!is_readable(stack, region)) return count;
   uintptr_t region_end = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
-  uintptr_t end = stack + k_stack_scan_bytes < region_end ? stack + k_stack_scan_bytes
-                                                          : region_end;
+  uintptr_t end = stack + k_stack_scan_bytes < region_end ? stack + k_stack_scan_bytes : region_end;
   uintptr_t word = (stack + sizeof(uintptr_t) - 1) & ~uintptr_t{sizeof(uintptr_t) - 1};
   for (; word + sizeof(uintptr_t) <= end; word += sizeof(uintptr_t)) {
     uintptr_t value;
@@ -199,8 +197,8 @@ bool write_dump(HANDLE file, EXCEPTION_POINTERS* info) {
   range_feed feed{g_ranges.data(), collect_ranges(*info->ContextRecord, g_ranges.data()), 0};
   MINIDUMP_CALLBACK_INFORMATION callback{dump_callback, &feed};
   const auto type = MiniDumpWithIndirectlyReferencedMemory;
-  if (MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, type, &exception,
-                        nullptr, &callback))
+  if (MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, type, &exception, nullptr,
+                        &callback))
     return true;
   // The extra ranges are a bonus: should dbghelp refuse them, a dump without them is
   // still worth having.

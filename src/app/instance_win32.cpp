@@ -7,7 +7,10 @@
 #include "app/command_line_processing.h"
 #include "app/instance.h"
 #include "app/instance_messages.h"
+#include "core/c_boundary.h"
+#include "core/debug_output.h"
 #include "core/exceptions.h"
+#include "core/handle_win32.h"
 #include "core/service_registry.h"
 #include "core/unicode.h"
 #include "fs/native_fs.h"
@@ -26,10 +29,12 @@ struct instance_object {
 };
 
 instance_object g_instance;
+// The named mutex held for the life of the process.
+unique_handle g_instance_claim;
 forwarded_queue g_queue;
 bool g_class_registered = false;
 
-LRESULT CALLBACK instance_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT handle_instance_message(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE: {
       auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
@@ -63,9 +68,24 @@ LRESULT CALLBACK instance_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcW(wnd, msg, wp, lp);
 }
 
+LRESULT CALLBACK instance_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return guard_c_boundary("the instance window",
+                          [&] { return handle_instance_message(wnd, msg, wp, lp); });
+}
+
+// A first instance that has stopped answering must not hold the second launch forever;
+// a running one answers within milliseconds.
+constexpr UINT answer_timeout_ms = 5000;
+
+// False when the window did not answer in time.
+bool send_with_timeout(HWND target, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR& result) {
+  return SendMessageTimeoutW(target, msg, wp, lp, SMTO_ABORTIFHUNG | SMTO_BLOCK, answer_timeout_ms,
+                             &result) != 0;
+}
+
 void forward_command_line(HWND target) {
-  std::string payload = encode_forwarded_command_line(from_wide(GetCommandLineW()),
-                                                      native_fs::current_directory());
+  std::string payload =
+      encode_forwarded_command_line(from_wide(GetCommandLineW()), native_fs::current_directory());
   DWORD process = 0;
   GetWindowThreadProcessId(target, &process);
   if (process) AllowSetForegroundWindow(process);
@@ -73,12 +93,15 @@ void forward_command_line(HWND target) {
   cds.dwData = forwarded_command_line_tag;
   cds.cbData = static_cast<DWORD>(payload.size());
   cds.lpData = payload.data();
-  SendMessageW(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+  DWORD_PTR result = 0;
+  if (!send_with_timeout(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), result))
+    debug_output("The running instance did not answer; the command line was not delivered.\n");
 }
 
 struct find_instance {
   uint32_t key;
   HWND found = nullptr;
+  bool any_silent = false;  // a window of our class that did not answer
 };
 
 BOOL CALLBACK match_instance_window(HWND wnd, LPARAM lp) {
@@ -86,7 +109,12 @@ BOOL CALLBACK match_instance_window(HWND wnd, LPARAM lp) {
   wchar_t name[64];
   int length = GetClassNameW(wnd, name, 64);
   if (length <= 0 || std::wstring_view(name, length) != instance_class) return TRUE;
-  if (static_cast<uint32_t>(SendMessageW(wnd, msg_query_key, 0, 0)) != search->key) return TRUE;
+  DWORD_PTR key = 0;
+  if (!send_with_timeout(wnd, msg_query_key, 0, 0, key)) {
+    search->any_silent = true;
+    return TRUE;
+  }
+  if (static_cast<uint32_t>(key) != search->key) return TRUE;
   search->found = wnd;
   return FALSE;
 }
@@ -117,18 +145,25 @@ bool claim_instance(uint32_t key) {
   }
   std::wstring name = to_wide(instance_mutex_name(key));
   for (int attempt = 0; attempt <= 300; ++attempt) {
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
-    if (!mutex) throw kel::exception_win32(GetLastError());
+    unique_handle mutex(CreateMutexW(nullptr, FALSE, name.c_str()));
+    if (!mutex.is_valid()) throw kel::exception_win32(GetLastError());
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
       // The handle stays open for the life of the process: it is the claim.
       if (!create_instance_window(key)) throw kel::exception_win32(GetLastError());
+      g_instance_claim = std::move(mutex);
       return true;
     }
-    CloseHandle(mutex);
+    mutex.reset();
     find_instance search{key};
     EnumWindows(match_instance_window, reinterpret_cast<LPARAM>(&search));
     if (search.found) {
       forward_command_line(search.found);
+      return false;
+    }
+    if (search.any_silent) {
+      // The owner of the profile exists but does not answer: waiting longer would only
+      // make this launch hang with it.
+      debug_output("The running instance does not answer.\n");
       return false;
     }
     // The owner is starting or ending: its window is not there yet, or no longer.

@@ -22,28 +22,36 @@ struct command_entry {
 constexpr std::array<command_entry, 8> g_commands{{
     {main_command::play,
      {0x1c0f7a52u, 0x8e34, 0x4d61, {0xa9, 0x05, 0x3b, 0xd7, 0x62, 0xe1, 0x4f, 0x80}},
-     "menu_play", "Play"},
+     "menu_play",
+     "Play"},
     {main_command::pause,
      {0x2d1e8b63u, 0x9f45, 0x4e72, {0xba, 0x16, 0x4c, 0xe8, 0x73, 0xf2, 0x50, 0x91}},
-     "menu_pause", "Pause"},
+     "menu_pause",
+     "Pause"},
     {main_command::previous,
      {0x3e2f9c74u, 0xa056, 0x4f83, {0xcb, 0x27, 0x5d, 0xf9, 0x84, 0x03, 0x61, 0xa2}},
-     "menu_play_prev", "Previous"},
+     "menu_play_prev",
+     "Previous"},
     {main_command::next,
      {0x4f30ad85u, 0xb167, 0x4094, {0xdc, 0x38, 0x6e, 0x0a, 0x95, 0x14, 0x72, 0xb3}},
-     "menu_play_next", "Next"},
+     "menu_play_next",
+     "Next"},
     {main_command::stop,
      {0x5041be96u, 0xc278, 0x41a5, {0xed, 0x49, 0x7f, 0x1b, 0xa6, 0x25, 0x83, 0xc4}},
-     "menu_stop", "Stop"},
+     "menu_stop",
+     "Stop"},
     {main_command::exit,
      {0x6152cfa7u, 0xd389, 0x42b6, {0xfe, 0x5a, 0x80, 0x2c, 0xb7, 0x36, 0x94, 0xd5}},
-     "menu_exit", "Exit"},
+     "menu_exit",
+     "Exit"},
     {main_command::show_window,
      {0x7263d0b8u, 0xe49a, 0x43c7, {0x0f, 0x6b, 0x91, 0x3d, 0xc8, 0x47, 0xa5, 0xe6}},
-     "Show window", "Show window"},
+     "Show window",
+     "Show window"},
     {main_command::hide_window,
      {0x8374e1c9u, 0xf5ab, 0x44d8, {0x10, 0x7c, 0xa2, 0x4e, 0xd9, 0x58, 0xb6, 0xf7}},
-     "Hide window", "Hide window"},
+     "Hide window",
+     "Hide window"},
 }};
 
 playback_command_handler g_playback_handler = nullptr;
@@ -59,9 +67,7 @@ class app_main_menu_commands : public main_menu_commands {
     const command_entry& e = g_commands.at(index);
     debug_output(std::string("Main-menu command: ") + e.name + "\n");
     switch (e.command) {
-      case main_command::exit:
-        app_close_request(close_mode::exit);
-        return;
+      case main_command::exit: app_close_request(close_mode::exit); return;
       case main_command::show_window:
         if (auto ui = current_user_interface()) ui->activate();
         return;

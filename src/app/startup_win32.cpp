@@ -20,10 +20,12 @@
 #include "app/startup.h"
 #include "app/startup_hooks.h"
 #include "config/config_dat_store.h"
+#include "core/c_boundary.h"
 #include "core/config_store.h"
 #include "core/debug_output.h"
 #include "core/dispatch_window.h"
 #include "core/exceptions.h"
+#include "core/handle_win32.h"
 #include "core/internal_error.h"
 #include "core/main_thread.h"
 #include "core/popup_message.h"
@@ -38,7 +40,7 @@ namespace lumo {
 
 namespace {
 
-HANDLE g_profile_lock = INVALID_HANDLE_VALUE;
+unique_handle g_profile_lock;
 bool g_ole_initialized = false;
 bool g_main_window_created = false;
 
@@ -93,9 +95,9 @@ void lock_profile() {
   std::string lock = profile_folder_path();
   if (lock.empty() || lock.back() != '\\') lock += '\\';
   lock += "running";
-  g_profile_lock = CreateFileW(to_wide(lock).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (g_profile_lock == INVALID_HANDLE_VALUE)
+  g_profile_lock = unique_handle(CreateFileW(to_wide(lock).c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (!g_profile_lock.is_valid())
     throw kel::exception_messagebox("Could not access profile folder");
 }
 
@@ -156,8 +158,7 @@ void shut_down(app_state& s, bool loop_ran) {
   if (g_ole_initialized) OleUninitialize();
   g_ole_initialized = false;
   if (s.restart_requested)
-    ShellExecuteW(nullptr, nullptr, to_wide(s.executable_path).c_str(), nullptr, nullptr,
-                  SW_SHOW);
+    ShellExecuteW(nullptr, nullptr, to_wide(s.executable_path).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 int start_up(void* instance) {
@@ -205,9 +206,8 @@ int start_up(void* instance) {
   return exit_code;
 }
 
-}  // namespace
-
-int run_lumo(void* instance) {
+// The two documented handler levels around start-up; what they let through is fatal.
+int run_start_up_levels(void* instance) {
   SetErrorMode(SEM_FAILCRITICALERRORS);
   unsigned int control = 0;
   if (_controlfp_s(&control, _DN_FLUSH | _RC_NEAR, _MCW_DN | _MCW_RC) != 0)
@@ -218,8 +218,9 @@ int run_lumo(void* instance) {
     try {
       result = start_up(instance);
     } catch (const kel::exception_installdamaged&) {
-      // The lock file must outlive this failure, so the next start sees the damage too.
-      g_profile_lock = INVALID_HANDLE_VALUE;
+      // Abandoned, not closed: the "running" file stays until the process has ended,
+      // whatever the unwinding below does.
+      g_profile_lock.abandon();
       throw;
     } catch (const kel::exception_win32& e) {
       if (e.code() == ERROR_NOT_ENOUGH_MEMORY || e.code() == ERROR_OUTOFMEMORY)
@@ -234,10 +235,17 @@ int run_lumo(void* instance) {
   } catch (const kel::exception_messagebox& e) {
     debug_output(std::string("Initialization failure : ") + e.what() + "\n");
     if (!app().quiet_mode)
-      MessageBoxW(nullptr, to_wide(e.what()).c_str(), L"Lumo encountered an error",
-                  MB_ICONERROR);
+      MessageBoxW(nullptr, to_wide(e.what()).c_str(), L"Lumo encountered an error", MB_ICONERROR);
     return -1;
   }
+}
+
+}  // namespace
+
+// Every other failure ends through the crash handler (a failure dump, exit code 0), never
+// through std::terminate.
+int run_lumo(void* instance) {
+  return guard_c_boundary("start-up", [instance] { return run_start_up_levels(instance); });
 }
 
 }  // namespace lumo

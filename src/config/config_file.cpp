@@ -5,8 +5,10 @@
 
 #include "config/byte_stream.h"
 #include "config/config_var.h"
+#include "core/byte_cursor.h"
 #include "core/exceptions.h"
 #include "core/guid.h"
+#include "fs/byte_source.h"
 
 namespace lumo {
 
@@ -19,7 +21,7 @@ constexpr guid config_magic{
 constexpr uint8_t integrity_prefix[16] = {0x3a, 0x91, 0x5c, 0x07, 0xe2, 0x48, 0xb6, 0x1d,
                                           0x70, 0xc9, 0x24, 0xee, 0x85, 0x0f, 0x6b, 0xd3};
 
-constexpr size_t record_header_size_bytes = guid_size_bytes + 4;
+constexpr size_t record_header_size_bytes = sizeof(guid) + 4;
 
 struct guid_order {
   bool operator()(const guid& a, const guid& b) const { return guid_less(a, b); }
@@ -42,8 +44,8 @@ std::vector<uint8_t> build_config_payload(const abort_signal& abort) {
     var->write_value(scratch, abort);
     const std::vector<uint8_t>& bytes = scratch.bytes();
     if (bytes.size() > UINT32_MAX) throw kel::exception_overflow();
-    put_guid(payload, var->id());
-    put_u32_le(payload, static_cast<uint32_t>(bytes.size()));
+    put_guid_le(payload, var->id());
+    put_le(payload, bytes.size(), 4);
     payload.insert(payload.end(), bytes.begin(), bytes.end());
   }
   if (payload.size() > UINT32_MAX) throw kel::exception_overflow();
@@ -60,9 +62,9 @@ std::vector<uint8_t> encode_config_file(std::span<const uint8_t> payload,
                                         const md5_digest& integrity) {
   std::vector<uint8_t> out;
   out.reserve(config_header_size_bytes + payload.size());
-  put_guid(out, config_magic);
+  put_guid_le(out, config_magic);
   out.insert(out.end(), integrity.begin(), integrity.end());
-  put_u32_le(out, static_cast<uint32_t>(payload.size()));
+  put_le(out, payload.size(), 4);
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
 }
@@ -70,18 +72,21 @@ std::vector<uint8_t> encode_config_file(std::span<const uint8_t> payload,
 config_file_content read_config_file(stream_reader& in, uint64_t size_bytes,
                                      const abort_signal& abort) {
   if (size_bytes == ~uint64_t{0} || size_bytes < config_min_file_size_bytes)
-    throw sonatrix_io::exception_io_data();
+    throw_data_error("configuration file", 0, "shorter than its header");
 
-  uint8_t header[config_header_size_bytes];
-  in.read_exact(header, guid_size_bytes, abort);
-  if (get_guid(header) != config_magic) throw sonatrix_io::exception_io_data();
-  in.read_exact(header + guid_size_bytes, config_header_size_bytes - guid_size_bytes, abort);
+  uint8_t header_bytes[config_header_size_bytes];
+  in.read_exact(header_bytes, sizeof(guid), abort);
+  byte_cursor header(header_bytes, "configuration file");
+  if (header.guid_le() != config_magic)
+    throw_data_error("configuration file", 0, "not a configuration file");
+  in.read_exact(header_bytes + sizeof(guid), config_header_size_bytes - sizeof(guid), abort);
 
   config_file_content content;
-  std::copy_n(header + 16, 16, content.integrity.begin());
-  uint32_t payload_size = get_u32_le(header + 32);
+  header.copy_to(content.integrity.data(), content.integrity.size());
+  uint32_t payload_size = header.u32le();
   // Checked against the real size before allocating: the length field is hostile.
-  if (payload_size > size_bytes - config_header_size_bytes) throw sonatrix_io::exception_io_data();
+  if (payload_size > size_bytes - config_header_size_bytes)
+    throw_data_error("configuration file", 32, "payload length past the end of the file");
 
   content.payload.resize(payload_size);
   in.read_exact(content.payload.data(), payload_size, abort);
@@ -97,20 +102,19 @@ void apply_config_payload(std::span<const uint8_t> payload, const abort_signal& 
   for (config_var* var = config_read_list(); var; var = var->next_read())
     vars.try_emplace(var->id(), var);
 
-  span_reader in(payload);
-  while (in.remaining() >= guid_size_bytes) {
-    uint8_t header[record_header_size_bytes];
-    in.read_exact(header, sizeof(header), abort);
-    guid id = get_guid(header);
+  byte_cursor in(payload, "configuration record", config_header_size_bytes);
+  while (in.remaining() >= sizeof(guid)) {
+    abort.check();
+    byte_cursor header = in.sub(record_header_size_bytes);
+    guid id = header.guid_le();
     // A length past the payload's end is cut there: the variable then finds its record
     // shorter than it needs and fails, while an unknown record simply ends the payload.
-    size_t record_size = std::min<size_t>(get_u32_le(header + guid_size_bytes), in.remaining());
-    std::span<const uint8_t> record = payload.subspan(in.position(), record_size);
+    size_t record_size = std::min<size_t>(header.u32le(), in.remaining());
+    std::span<const uint8_t> record = in.bytes(record_size);
     if (auto it = vars.find(id); it != vars.end()) {
-      span_reader record_reader(record);
+      memory_byte_source record_reader(record);
       it->second->read_value(record_reader, record.size(), abort);
     }
-    in.skip(record_size, abort);
   }
 }
 

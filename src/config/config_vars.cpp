@@ -1,6 +1,7 @@
 #include "config/config_vars.h"
 
 #include "config/byte_stream.h"
+#include "core/byte_cursor.h"
 
 namespace lumo {
 
@@ -43,24 +44,24 @@ void config_bool::write_value(stream_writer& writer, const abort_signal& abort) 
 void config_int32::read_value(stream_reader& reader, uint64_t, const abort_signal& abort) {
   uint8_t bytes[4];
   reader.read_exact(bytes, sizeof(bytes), abort);
-  set(static_cast<int32_t>(get_u32_le(bytes)));
+  set(byte_cursor(bytes).s32le());
 }
 
 void config_int32::write_value(stream_writer& writer, const abort_signal& abort) const {
   std::vector<uint8_t> bytes;
-  put_u32_le(bytes, static_cast<uint32_t>(get()));
+  put_le(bytes, static_cast<uint32_t>(get()), 4);
   write_bytes(writer, bytes, abort);
 }
 
 void config_guid::read_value(stream_reader& reader, uint64_t, const abort_signal& abort) {
-  uint8_t bytes[guid_size_bytes];
+  uint8_t bytes[sizeof(guid)];
   reader.read_exact(bytes, sizeof(bytes), abort);
-  value_ = get_guid(bytes);
+  value_ = byte_cursor(bytes).guid_le();
 }
 
 void config_guid::write_value(stream_writer& writer, const abort_signal& abort) const {
   std::vector<uint8_t> bytes;
-  put_guid(bytes, value_);
+  put_guid_le(bytes, value_);
   write_bytes(writer, bytes, abort);
 }
 
@@ -78,16 +79,16 @@ void config_window_position::read_value(stream_reader& reader, uint64_t,
                                         const abort_signal& abort) {
   uint8_t bytes[20];
   reader.read_exact(bytes, sizeof(bytes), abort);
+  byte_cursor c(bytes);
   window_position v;
-  int32_t* fields[] = {&v.show_state, &v.width, &v.height, &v.x, &v.y};
-  for (size_t i = 0; i < 5; ++i) *fields[i] = static_cast<int32_t>(get_u32_le(bytes + 4 * i));
+  for (int32_t* field : {&v.show_state, &v.width, &v.height, &v.x, &v.y}) *field = c.s32le();
   value_ = v;
 }
 
 void config_window_position::write_value(stream_writer& writer, const abort_signal& abort) const {
   std::vector<uint8_t> bytes;
   for (int32_t f : {value_.show_state, value_.width, value_.height, value_.x, value_.y})
-    put_u32_le(bytes, static_cast<uint32_t>(f));
+    put_le(bytes, static_cast<uint32_t>(f), 4);
   write_bytes(writer, bytes, abort);
 }
 

@@ -1,6 +1,7 @@
 #include "config/load_failure.h"
 
 #include "core/exceptions.h"
+#include "core/popup_message.h"
 
 namespace lumo {
 
@@ -20,7 +21,8 @@ std::string config_load_failure_text(std::string_view error_text) {
 void ask_continue_after_config_load_failure(std::string_view error_text, prompt_mode mode) {
   if (mode == prompt_mode::quiet) return;
   std::string text = config_load_failure_text(error_text);
-  bool go_on = g_test_hook ? g_test_hook(text) : ask_ok_cancel(text);
+  // An empty title: the question says it all.
+  bool go_on = g_test_hook ? g_test_hook(text) : popup_message::g_ask_ok_cancel(text, "");
   if (!go_on) throw kel::exception_shutdownrequest();
 }
 

@@ -15,9 +15,6 @@ enum class prompt_mode { ask, quiet };
 // kel::exception_shutdownrequest, which ends the program silently.
 void ask_continue_after_config_load_failure(std::string_view error_text, prompt_mode mode);
 
-// Shows text in an OK/Cancel error box without caption; true for OK (platform seam).
-bool ask_ok_cancel(const std::string& text);
-
 // Replaces the question for tests; null restores the platform's box. The hook gets the
 // full text and answers true for OK.
 using ok_cancel_hook = bool (*)(const std::string& text);

@@ -70,18 +70,23 @@ std::string unhandled_exception_title(std::string_view task_title) {
   return "Unhandled exception in \"" + std::string(task_title) + "\"";
 }
 
-void run_task_body(task_callback& callback, task_status& status, const abort_signal& abort,
-                   std::string_view task_title) {
-  std::string error;
+std::optional<std::string> run_task_body(task_callback& callback, task_status& status,
+                                         const abort_signal& abort) {
   try {
     callback.run(status, abort);
-    return;
+    return std::nullopt;
+  } catch (const kel::exception_aborted& e) {
+    if (abort.is_aborting()) return std::nullopt;  // the user asked for it
+    return kel::error_text(e);
   } catch (const std::exception& e) {
-    error = kel::error_text(e);
+    return kel::error_text(e);
   } catch (...) {
-    error = "Unknown exception";
+    return "Unknown exception";
   }
-  popup_message::g_show(error, unhandled_exception_title(task_title), popup_icon::error);
+}
+
+void report_task_failure(std::string_view task_title, std::string_view text) {
+  popup_message::g_show(text, unhandled_exception_title(task_title), popup_icon::error);
 }
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,10 +88,15 @@ bool should_show_dialog(uint32_t effective_flags, bool is_visible, int64_t elaps
 // The title of the report of an exception that escaped run.
 std::string unhandled_exception_title(std::string_view task_title);
 
-// The worker's body: runs the callback; an escaping exception goes to the popup-message
-// service with icon error. Never throws.
-void run_task_body(task_callback& callback, task_status& status, const abort_signal& abort,
-                   std::string_view task_title);
+// The worker's body: runs the callback and returns the text of an exception that escaped
+// it; nothing when run returned, or when the user's cancel ended it (exception_aborted
+// with the signal set). Never throws.
+std::optional<std::string> run_task_body(task_callback& callback, task_status& status,
+                                         const abort_signal& abort);
+
+// The report of a failed task through the popup-message service, icon error. The task's
+// own dialog ends first: while its modal scope is active a message box could only flash.
+void report_task_failure(std::string_view task_title, std::string_view text);
 
 // Starting a task (Windows only; main thread).
 struct threaded_process {

@@ -12,12 +12,15 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/background_task.h"
+#include "core/c_boundary.h"
 #include "core/debug_output.h"
 #include "core/exceptions.h"
+#include "core/handle_win32.h"
 #include "core/main_thread.h"
 #include "core/popup_message.h"
 #include "core/text_lookup.h"
@@ -38,12 +41,13 @@ struct task_state {
   std::string title;
   HWND parent = nullptr;
   HWND dialog = nullptr;
-  HANDLE thread = nullptr;
+  unique_handle thread;
   ULONGLONG start_ms = 0;
   task_registry::task_id task = 0;
   std::unique_ptr<modal_scope> modal;
   bool parent_disabled = false;
-  bool skip_run = false;  // on_init failed: the worker does nothing
+  bool skip_run = false;               // on_init failed: the worker does nothing
+  std::optional<std::string> failure;  // written by the worker before its last message
   modal_outcome* outcome = nullptr;
   task_status::snapshot shown;
 
@@ -58,15 +62,14 @@ std::wstring ui_text(std::string_view id, std::string_view english) {
   return to_wide(text.empty() ? english : text);
 }
 
-void report(const std::exception& e, const std::string& title) {
-  popup_message::g_show(kel::error_text(e), unhandled_exception_title(title), popup_icon::error);
-}
-
 DWORD WINAPI worker_main(void* param) {
-  auto* state = static_cast<task_state*>(param);
-  if (!state->skip_run) run_task_body(*state->callback, state->status, state->abort, state->title);
-  PostMessageW(state->dialog, task_done_message, 0, 0);
-  return 0;
+  return guard_c_boundary("a background task's thread", [param]() -> DWORD {
+    auto* state = static_cast<task_state*>(param);
+    if (!state->skip_run)
+      state->failure = run_task_body(*state->callback, state->status, state->abort);
+    PostMessageW(state->dialog, task_done_message, 0, 0);
+    return 0;
+  });
 }
 
 // An in-memory dialog template without controls: the controls are made in
@@ -133,8 +136,8 @@ void build_controls(HWND dlg, uint32_t flags) {
     add_control(dlg, WC_BUTTONW, ui_text("progress_minimize", "Minimize"),
                 BS_PUSHBUTTON | WS_TABSTOP, minimize_parent, {152, 74, 202, 88});
   if (flags & task_flags::pause_box)
-    add_control(dlg, WC_BUTTONW, ui_text("ui_pause", "Pause"), BS_AUTOCHECKBOX | WS_TABSTOP,
-                pause, {10, 76, 100, 86});
+    add_control(dlg, WC_BUTTONW, ui_text("ui_pause", "Pause"), BS_AUTOCHECKBOX | WS_TABSTOP, pause,
+                {10, 76, 100, 86});
 }
 
 void set_text_if_changed(HWND dlg, int id, const std::string& now, std::string& shown) {
@@ -160,24 +163,25 @@ void refresh(task_state& s) {
 
 void finish(task_state* s) {
   KillTimer(s->dialog, task_refresh_timer);
-  WaitForSingleObject(s->thread, INFINITE);  // it posted its last message; it is ending
-  CloseHandle(s->thread);
+  WaitForSingleObject(s->thread.get(), INFINITE);  // it posted its last message; it is ending
+  s->thread.reset();
   // Re-enable the owner before the dialog goes, so activation returns to it.
   if (s->parent_disabled) EnableWindow(s->parent, TRUE);
   DestroyWindow(s->dialog);
   task_registry::remove(s->task);
   s->modal.reset();
+  if (s->failure) report_task_failure(s->title, *s->failure);
   const bool aborted = s->abort.is_aborting();
   if (s->outcome) *s->outcome = {true, aborted};
   std::unique_ptr<task_state> owned(s);
   try {
     s->callback->on_done(aborted);
   } catch (const std::exception& e) {
-    report(e, s->title);
+    report_task_failure(s->title, kel::error_text(e));
   }
 }
 
-INT_PTR CALLBACK dialog_proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR handle_dialog_message(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
   auto* s = reinterpret_cast<task_state*>(GetWindowLongPtrW(dlg, DWLP_USER));
   switch (msg) {
     case WM_INITDIALOG:
@@ -214,6 +218,11 @@ INT_PTR CALLBACK dialog_proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
   return FALSE;
 }
 
+INT_PTR CALLBACK dialog_proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+  return guard_c_boundary("a progress dialog",
+                          [&] { return handle_dialog_message(dlg, msg, wp, lp); });
+}
+
 // Starts a task and returns its dialog.
 void start(service_ptr<task_callback> callback, uint32_t flags, window_handle parent,
            std::string_view title, modal_outcome* outcome) {
@@ -247,8 +256,8 @@ void start(service_ptr<task_callback> callback, uint32_t flags, window_handle pa
   }
   s->task = task_registry::add(title);
 
-  s->thread = CreateThread(nullptr, 0, worker_main, s, CREATE_SUSPENDED, nullptr);
-  if (!s->thread) {
+  s->thread = unique_handle(CreateThread(nullptr, 0, worker_main, s, CREATE_SUSPENDED, nullptr));
+  if (!s->thread.is_valid()) {
     DWORD err = GetLastError();
     if (s->parent_disabled) EnableWindow(s->parent, TRUE);
     DestroyWindow(dlg);
@@ -256,19 +265,20 @@ void start(service_ptr<task_callback> callback, uint32_t flags, window_handle pa
     throw kel::exception_win32(err);
   }
   if (s->flags & task_flags::high_priority)
-    SetThreadPriority(s->thread, THREAD_PRIORITY_TIME_CRITICAL);
+    SetThreadPriority(s->thread.get(), THREAD_PRIORITY_TIME_CRITICAL);
   // From here the done handler owns the state.
   owned.release();
   try {
     s->callback->on_init(dlg);
   } catch (const std::exception& e) {
+    // Reported when the dialog has gone, like a failure of run.
     s->skip_run = true;
-    report(e, s->title);
+    s->failure = kel::error_text(e);
   }
   SetTimer(dlg, task_refresh_timer, task_refresh_interval_ms, nullptr);
   refresh(*s);
   if (!(s->flags & task_flags::delayed_show)) ShowWindow(dlg, SW_SHOW);
-  ResumeThread(s->thread);
+  ResumeThread(s->thread.get());
 }
 
 }  // namespace

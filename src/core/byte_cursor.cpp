@@ -22,13 +22,20 @@ std::string context_text(std::string_view what, uint64_t offset, std::string_vie
   return text;
 }
 
+std::string logged_message(std::string_view what, uint64_t offset, std::string_view problem) {
+  std::string context = context_text(what, offset, problem);
+  debug_output("Data error: " + context + "\n");
+  return sonatrix_io::io_text("exception_io_data") + " (" + context + ")";
+}
+
 }  // namespace
 
 void throw_data_error(std::string_view what, uint64_t offset, std::string_view problem) {
-  std::string context = context_text(what, offset, problem);
-  debug_output("Data error: " + context + "\n");
-  throw sonatrix_io::exception_io_data_truncation(sonatrix_io::io_text("exception_io_data") + " (" +
-                                                  context + ")");
+  throw sonatrix_io::exception_io_data(logged_message(what, offset, problem));
+}
+
+void throw_truncation_error(std::string_view what, uint64_t offset, std::string_view problem) {
+  throw sonatrix_io::exception_io_data_truncation(logged_message(what, offset, problem));
 }
 
 void byte_cursor::fail(std::string_view problem) const {
@@ -36,7 +43,9 @@ void byte_cursor::fail(std::string_view problem) const {
 }
 
 void byte_cursor::fail_short(size_t wanted) const {
-  fail("needs " + std::to_string(wanted) + " bytes, " + std::to_string(remaining()) + " left");
+  throw_truncation_error(
+      what_, file_offset(),
+      "needs " + std::to_string(wanted) + " bytes, " + std::to_string(remaining()) + " left");
 }
 
 float byte_cursor::f32le() {

@@ -109,17 +109,34 @@ class byte_cursor {
   size_t position_ = 0;
 };
 
-// The data error with context, for parsers that find damage without a cursor at hand:
-// "<language text> (<what> at byte <offset>: <problem>)", also written to the debug output.
+// The data error with context (exception_io_data), for damage found with or without a
+// cursor at hand: "<language text> (<what> at byte <offset>: <problem>)", also written to
+// the debug output. Running short is the same text as exception_io_data_truncation.
 [[noreturn]] void throw_data_error(std::string_view what, uint64_t offset,
                                    std::string_view problem);
+[[noreturn]] void throw_truncation_error(std::string_view what, uint64_t offset,
+                                         std::string_view problem);
 
-// Little- and big-endian writers for the code that builds the same structures.
-inline void put_le(std::string& out, uint64_t value, size_t width) {
-  for (size_t i = 0; i < width; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+// Little- and big-endian writers for the code that builds the same structures, into a
+// std::string or a byte vector.
+template <class Bytes>
+void put_le(Bytes& out, uint64_t value, size_t width) {
+  using byte = typename Bytes::value_type;
+  for (size_t i = 0; i < width; ++i) out.push_back(static_cast<byte>(value >> (8 * i)));
 }
-inline void put_be(std::string& out, uint64_t value, size_t width) {
-  for (size_t i = width; i-- > 0;) out.push_back(static_cast<char>(value >> (8 * i)));
+template <class Bytes>
+void put_be(Bytes& out, uint64_t value, size_t width) {
+  using byte = typename Bytes::value_type;
+  for (size_t i = width; i-- > 0;) out.push_back(static_cast<byte>(value >> (8 * i)));
+}
+// A GUID in its memory layout, the counterpart of byte_cursor::guid_le.
+template <class Bytes>
+void put_guid_le(Bytes& out, const guid& id) {
+  using byte = typename Bytes::value_type;
+  put_le(out, id.data1, 4);
+  put_le(out, id.data2, 2);
+  put_le(out, id.data3, 2);
+  for (uint8_t b : id.data4) out.push_back(static_cast<byte>(b));
 }
 
 }  // namespace lumo

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 
+#include "core/c_boundary.h"
 #include "core/debug_output.h"
 #include "core/exceptions.h"
 #include "core/internal_error.h"
@@ -30,22 +31,14 @@ void post_dispatch_message() {
                  static_cast<LPARAM>(dispatch_lparam));
 }
 
-LRESULT CALLBACK dispatch_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT handle_dispatch_message(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == dispatch_message) {
     // Anyone can send 0x4B1; only our own wake-up carries both magic values.
     if (wp != static_cast<WPARAM>(dispatch_wparam) || lp != static_cast<LPARAM>(dispatch_lparam))
       return DefWindowProcW(wnd, msg, wp, lp);
     assert_main_thread();
     if (in_fatal_state()) internal_error_crash("callbacks dispatched in a fatal state");
-    try {
-      run_pending(drain::queued_at_start);
-    } catch (const std::exception& e) {
-      // Nothing may cross the window procedure; a callback that lets an error escape
-      // is a bug.
-      internal_error_crash(std::string("a main-thread callback failed: ") + kel::error_text(e));
-    } catch (...) {
-      internal_error_crash("a main-thread callback failed");
-    }
+    run_pending(drain::queued_at_start);
     return 0;
   }
   if (msg != 0 && msg == g_shell_hook_message && (wp & 0x7FFF) == HSHELL_APPCOMMAND) {
@@ -57,6 +50,12 @@ LRESULT CALLBACK dispatch_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     g_shell_hook_registered = false;
   }
   return DefWindowProcW(wnd, msg, wp, lp);
+}
+
+// A main-thread callback that lets an error escape is a bug.
+LRESULT CALLBACK dispatch_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  return guard_c_boundary("a main-thread callback",
+                          [&] { return handle_dispatch_message(wnd, msg, wp, lp); });
 }
 
 }  // namespace

@@ -37,6 +37,8 @@ bool manual_event::wait_for(std::chrono::milliseconds timeout) const {
   return impl_->cv.wait_for(lock, timeout, [this] { return impl_->is_set; });
 }
 
-void* manual_event::native_handle() const { return nullptr; }
+void* manual_event::native_handle() const {
+  return nullptr;
+}
 
 }  // namespace lumo

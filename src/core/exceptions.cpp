@@ -30,7 +30,9 @@ std::string error_text(const std::exception& e) {
 
 namespace sonatrix_io {
 
-std::string io_text(std::string_view id) { return lumo::lookup_text(id); }
+std::string io_text(std::string_view id) {
+  return lumo::lookup_text(id);
+}
 
 namespace {
 
@@ -53,13 +55,22 @@ exception_io_win32_ex::exception_io_win32_ex(uint32_t code)
 
 void throw_io_error(uint32_t code) {
   switch (code) {
-    case 2: case 3: throw exception_io_not_found();
-    case 5: case 65: throw exception_io_denied();
+    case 2:
+    case 3: throw exception_io_not_found();
+    case 5:
+    case 65: throw exception_io_denied();
     case 19: throw exception_io_write_protected();
-    case 23: case 1392: case 1393: throw exception_io_file_corrupted();
-    case 32: case 33: case 148: case 170: throw exception_io_sharing_violation();
-    case 39: case 112: throw exception_io_device_full();
-    case 80: case 183: throw exception_io_already_exists();
+    case 23:
+    case 1392:
+    case 1393: throw exception_io_file_corrupted();
+    case 32:
+    case 33:
+    case 148:
+    case 170: throw exception_io_sharing_violation();
+    case 39:
+    case 112: throw exception_io_device_full();
+    case 80:
+    case 183: throw exception_io_already_exists();
     case 111: throw exception_io_name_too_long();
     case 145: throw exception_io_directory_not_empty();
     default: throw exception_io_win32_ex(code);

@@ -24,10 +24,10 @@ class exception : public std::exception {
 
 // Declares a family member whose default message is a fixed text; other modules use
 // it for their own classes.
-#define LUMO_DECLARE_EXCEPTION(name, base, text)                   \
-  class name : public base {                                       \
-   public:                                                         \
-    name() : base(std::string(text)) {}                            \
+#define LUMO_DECLARE_EXCEPTION(name, base, text)                     \
+  class name : public base {                                         \
+   public:                                                           \
+    name() : base(std::string(text)) {}                              \
     explicit name(std::string message) : base(std::move(message)) {} \
   }
 
@@ -41,12 +41,14 @@ class exception_bug_check_v2 : public exception_bug_check {
   explicit exception_bug_check_v2(std::string message) : exception_bug_check(std::move(message)) {}
 };
 LUMO_DECLARE_EXCEPTION(exception_overflow, exception, "Overflow");
-LUMO_DECLARE_EXCEPTION(exception_service_extension_not_found, exception, "Service extension not found");
+LUMO_DECLARE_EXCEPTION(exception_service_extension_not_found, exception,
+                       "Service extension not found");
 LUMO_DECLARE_EXCEPTION(exception_messagebox, exception, "");
-LUMO_DECLARE_EXCEPTION(exception_installdamaged, exception_messagebox,
-               "Internal error - one or more of the installed components have been damaged.");
+LUMO_DECLARE_EXCEPTION(
+    exception_installdamaged, exception_messagebox,
+    "Internal error - one or more of the installed components have been damaged.");
 LUMO_DECLARE_EXCEPTION(exception_out_of_resources, exception_messagebox,
-               "Not enough system resources available.");
+                       "Not enough system resources available.");
 LUMO_DECLARE_EXCEPTION(exception_shutdownrequest, exception, "Shutdown Request");
 LUMO_DECLARE_EXCEPTION(exception_aborted, exception, "User abort");
 
@@ -98,25 +100,28 @@ LUMO_DECLARE_IO_EXCEPTION(exception_io, kel::exception, "exception_io");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_data, exception_io, "exception_io_data");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_data_truncation, exception_io_data, "exception_io_data");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_unsupported_format, exception_io_data,
-                  "exception_io_unsupported_format");
+                          "exception_io_unsupported_format");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_object_not_seekable, exception_io,
-                  "exception_io_object_not_seekable");
-LUMO_DECLARE_IO_EXCEPTION(exception_io_seek_out_of_range, exception_io, "exception_io_seek_out_of_range");
+                          "exception_io_object_not_seekable");
+LUMO_DECLARE_IO_EXCEPTION(exception_io_seek_out_of_range, exception_io,
+                          "exception_io_seek_out_of_range");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_not_found, exception_io, "exception_io_not_found");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_denied, exception_io, "exception_io_denied");
-LUMO_DECLARE_IO_EXCEPTION(exception_io_write_protected, exception_io_denied, "exception_io_write_protected");
-LUMO_DECLARE_IO_EXCEPTION(exception_io_sharing_violation, exception_io, "exception_io_sharing_violation");
+LUMO_DECLARE_IO_EXCEPTION(exception_io_write_protected, exception_io_denied,
+                          "exception_io_write_protected");
+LUMO_DECLARE_IO_EXCEPTION(exception_io_sharing_violation, exception_io,
+                          "exception_io_sharing_violation");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_device_full, exception_io, "exception_io_device_full");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_file_corrupted, exception_io, "exception_io_file_corrupted");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_already_exists, exception_io, "exception_io_already_exists");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_directory_not_empty, exception_io,
-                  "exception_io_directory_not_empty");
+                          "exception_io_directory_not_empty");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_name_too_long, exception_io, "exception_io_name_too_long");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_no_handler_for_path, exception_io,
-                  "exception_io_no_handler_for_path");
-LUMO_DECLARE_IO_EXCEPTION(exception_io_object_is_remote, exception_io, "exception_io_object_is_remote");
+                          "exception_io_no_handler_for_path");
+LUMO_DECLARE_IO_EXCEPTION(exception_io_object_is_remote, exception_io,
+                          "exception_io_object_is_remote");
 LUMO_DECLARE_IO_EXCEPTION(exception_io_no_length, exception_io, "exception_io_no_length");
-
 
 // Base of I/O errors that carry a platform error code.
 class exception_io_win32 : public exception_io {
@@ -143,4 +148,3 @@ class exception_io_win32_ex : public exception_io_win32 {
 [[noreturn]] void throw_io_errno(int err);
 
 }  // namespace sonatrix_io
-

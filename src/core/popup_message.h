@@ -20,13 +20,20 @@ class popup_message : public service_base {
 
   // Texts are UTF-8. May be called from any thread.
   virtual void show(std::string_view message, std::string_view title, popup_icon icon) = 0;
+  // An OK/Cancel question with the error icon, main thread only: true for OK. A prompt
+  // refused by an active modal scope answers OK, so the program goes on.
+  virtual bool ask_ok_cancel(std::string_view message, std::string_view title) = 0;
 
   // Shows through the registered implementation; the internal-error crash when there is
   // none or more than one.
   // While popups are quiet (a program started with no user interface) the text goes to
   // the debug output instead.
+  // Usable before start-up has built the registry (the static list is asked then), so
+  // the prompts of start-up's early steps follow the same rules.
   static void g_show(std::string_view message, std::string_view title,
                      popup_icon icon = popup_icon::information);
+  // Quiet: the text goes to the debug output and the answer is OK.
+  static bool g_ask_ok_cancel(std::string_view message, std::string_view title);
 
  protected:
   ~popup_message() = default;

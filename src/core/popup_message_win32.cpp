@@ -40,6 +40,14 @@ class popup_message_box : public popup_message {
       post_to_main_thread([m, t, icon] { show_box(m, t, icon); });
   }
 
+  bool ask_ok_cancel(std::string_view message, std::string_view title) override {
+    if (!check_can_prompt()) return true;
+    HWND owner = GetActiveWindow();
+    modal_scope scope(owner);
+    return MessageBoxW(owner, to_wide(message).c_str(), to_wide(title).c_str(),
+                       MB_OKCANCEL | MB_ICONERROR) != IDCANCEL;
+  }
+
  protected:
   ~popup_message_box() = default;
 };

@@ -25,6 +25,11 @@ void popup_recorder::show(std::string_view message, std::string_view title, popu
   r.records.push_back({std::string(message), std::string(title), icon});
 }
 
+bool popup_recorder::ask_ok_cancel(std::string_view message, std::string_view title) {
+  show(message, title, popup_icon::error);
+  return true;
+}
+
 std::vector<popup_record> popup_recorder::recorded() {
   record_list& r = records();
   std::lock_guard guard(r.lock);

@@ -19,6 +19,8 @@ struct popup_record {
 class popup_recorder : public popup_message {
  public:
   void show(std::string_view message, std::string_view title, popup_icon icon) override;
+  // Recorded like show (icon error); the answer is OK.
+  bool ask_ok_cancel(std::string_view message, std::string_view title) override;
 
   // Everything shown so far, across every instance, oldest first; take_ clears it.
   static std::vector<popup_record> recorded();

@@ -159,6 +159,28 @@ service_enumeration<T> enumerate_services(const service_registry& r = services()
   return service_enumeration<T>(r.factories_of(T::service_class::class_guid));
 }
 
+// Calls f(service_ptr<T>) for every implementation of T in registry order until f returns
+// false. Before start-up has built the registry (its early steps, and programs and tests
+// that never build one) the static list is walked instead: it holds the same factories
+// in the same order. File systems and input handlers are found this way, since the
+// profile folder and the language are read before the registry exists.
+template <class T, class F>
+void for_each_service(F&& f, const service_registry& r = services()) {
+  static_assert(std::is_same_v<T, typename T::service_class>, "enumerate the service class");
+  auto visit = [&f](const service_factory_base& factory) {
+    service_ptr<service_base> s = factory.create();
+    return f(service_ptr<T>::adopt(static_cast<T*>(s.detach())));
+  };
+  if (r.is_ready()) {
+    for (const service_factory_base* factory : r.factories_of(T::class_guid))
+      if (!visit(*factory)) return;
+  } else {
+    for (const service_factory_base* factory = static_factory_list(); factory;
+         factory = factory->next())
+      if (factory->class_guid() == T::class_guid && !visit(*factory)) return;
+  }
+}
+
 // The single implementation of T (internal-error crash unless exactly one).
 template <class T>
 service_ptr<T> get_single_service(const service_registry& r = services()) {

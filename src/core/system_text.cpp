@@ -13,7 +13,8 @@ std::string system_error_text(uint32_t code) {
     case 191: return "Invalid executable signature.";
     case 193: return "Not a valid Win32 application.";
     case 216: return "Machine type mismatch.";
-    case 217: case 218: return "Unable to modify a signed binary.";
+    case 217:
+    case 218: return "Unable to modify a signed binary.";
   }
   std::string text = platform_error_message(code);
   if (text.empty()) return "Unknown error code (" + std::to_string(code) + ")";

@@ -5,7 +5,9 @@
 namespace lumo {
 
 // There is no system table of Win32 texts here; callers fall back to the generic text.
-std::string platform_error_message(uint32_t) { return {}; }
+std::string platform_error_message(uint32_t) {
+  return {};
+}
 
 std::string hresult_text(int32_t hresult) {
   char buf[32];

@@ -8,7 +8,9 @@ namespace {
 
 // Without the language module linked in, every text reads empty, so exception
 // messages fall back to "Unknown exception".
-std::string no_text(std::string_view) { return {}; }
+std::string no_text(std::string_view) {
+  return {};
+}
 
 constexpr text_source no_text_source{no_text};
 std::atomic<const text_source*> active_source{&no_text_source};
@@ -19,7 +21,9 @@ const text_source* set_text_source(const text_source* source) {
   return active_source.exchange(source ? source : &no_text_source);
 }
 
-std::string lookup_text(std::string_view id) { return active_source.load()->get_text(id); }
+std::string lookup_text(std::string_view id) {
+  return active_source.load()->get_text(id);
+}
 
 std::optional<std::string> fill_placeholders(
     std::string_view text, const std::map<std::string, std::string, std::less<>>& values) {

@@ -51,6 +51,9 @@ void replace_file_atomically(std::string_view url, std::string_view temp_url_vie
   try {
     file_ptr temp = fs.open(temp_url, open_mode::write_new, abort);
     write_content(*temp, abort);
+    // On the disk before the rename, so the target is never replaced by a file whose
+    // content a crash could still lose.
+    temp->flush(abort);
     // Closed here: Windows cannot move a file that is still open without delete sharing.
     temp.reset();
     if (before_replace) before_replace();

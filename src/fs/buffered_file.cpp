@@ -94,6 +94,8 @@ class buffered_file final : public file {
     position_ = inner_->get_position(abort);
   }
 
+  void flush(const abort_signal& abort) override { inner_->flush(abort); }
+
   uint64_t get_timestamp(const abort_signal& abort) override {
     abort.check();
     return inner_->get_timestamp(abort);

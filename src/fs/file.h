@@ -29,6 +29,10 @@ class file : public stream_reader, public stream_writer {
   // Sets the size; the position becomes min(old position, new size). A read-only
   // object raises exception_io_denied.
   virtual void resize(uint64_t size_bytes, const abort_signal& abort) = 0;
+  // Commits what this object wrote to the storage device (a file on disk: the system's
+  // buffers too), so a crash or power loss afterwards cannot lose it. Objects without
+  // storage have nothing to do.
+  virtual void flush(const abort_signal& abort) { abort.check(); }
   // Last-write time, after flushing what this object wrote; filetimestamp_unknown if none.
   virtual uint64_t get_timestamp(const abort_signal& abort) = 0;
 

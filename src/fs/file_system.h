@@ -2,7 +2,10 @@
 // File system services: each one claims the URLs of one scheme ("file://",
 // "tempfile://", "tempmem://") and performs every file and directory operation on them.
 // Services are stateless and may be called from any thread. Failures raise the I/O
-// exception family (core/exceptions.h).
+// exception family (core/exceptions.h). A file system registers as a singleton service
+// beside its code:
+//   LUMO_REGISTER_SINGLETON_SERVICE(my_file_system);
+// (a singleton, because find_file_system hands out plain references).
 
 #include <cstdint>
 #include <functional>
@@ -11,6 +14,8 @@
 #include <string_view>
 
 #include "core/abort.h"
+#include "core/guid.h"
+#include "core/service.h"
 #include "fs/file.h"
 
 namespace lumo {
@@ -38,9 +43,12 @@ struct directory_entry {
 // Called for each entry of a listing; returning false stops the listing.
 using directory_callback = std::function<bool(const directory_entry&, const abort_signal&)>;
 
-class file_system {
+class file_system : public service_base {
  public:
-  virtual ~file_system() = default;
+  static constexpr guid class_guid{
+      0x6e0c2b47u, 0x1d8a, 0x4f36, {0xb5, 0x9e, 0x27, 0x40, 0xc3, 0x8d, 0x61, 0xfa}};
+  using parent_class = service_base;
+  using service_class = file_system;
 
   virtual bool claims(std::string_view url) const = 0;
   // The location as a user should read it (for local files, the native path).
@@ -69,35 +77,8 @@ class file_system {
                               const abort_signal& abort) const = 0;
 };
 
-// Links a service into the process-wide list during static initialisation; never
-// unlinked. Use file_system_factory rather than this directly.
-class file_system_registration {
- public:
-  explicit file_system_registration(const file_system& service);
-  file_system_registration(const file_system_registration&) = delete;
-  file_system_registration& operator=(const file_system_registration&) = delete;
-
-  const file_system& service() const { return service_; }
-  const file_system_registration* next() const { return next_; }
-
- private:
-  const file_system& service_;
-  const file_system_registration* next_;
-};
-
-// A static instance of a service plus its registration:
-//   static file_system_factory<my_file_system> g_my_file_system;
-template <class service_type>
-class file_system_factory final {
- public:
-  const service_type& get() const { return instance_; }
-
- private:
-  service_type instance_;
-  file_system_registration registration_{instance_};
-};
-
-// The first service that claims url; exception_io_no_handler_for_path when none does.
+// The first service (registry order) that claims url; exception_io_no_handler_for_path
+// when none does.
 const file_system& find_file_system(std::string_view url);
 
 // Asks each service in turn; nullopt when none knows the location.

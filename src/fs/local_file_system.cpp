@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/exceptions.h"
+#include "core/service_registry.h"
 #include "fs/buffered_file.h"
 #include "fs/file_system.h"
 #include "fs/native_fs.h"
@@ -24,7 +25,7 @@ bool is_dot_name(std::string_view name) {
   return name.find_first_not_of("./\\") == std::string_view::npos;
 }
 
-class local_file_system final : public file_system {
+class local_file_system : public file_system {
  public:
   bool claims(std::string_view url) const override { return url.starts_with(k_local_prefix); }
 
@@ -96,7 +97,7 @@ class local_file_system final : public file_system {
   }
 };
 
-file_system_factory<local_file_system> g_local_file_system;
+LUMO_REGISTER_SINGLETON_SERVICE(local_file_system);
 
 }  // namespace
 

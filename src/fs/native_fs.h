@@ -21,6 +21,9 @@ enum class item_kind { file, directory };
 struct entry {
   std::string name;
   bool is_folder = false;
+  // A reparse point (Windows) or symbolic link (POSIX): its target may lie anywhere,
+  // the folder itself included.
+  bool is_link = false;
   uint64_t size = filesize_unknown;
   uint64_t timestamp = filetimestamp_unknown;
 };

@@ -110,9 +110,13 @@ class posix_file final : public file {
     position_ = std::min(position_, size_bytes);
   }
 
-  uint64_t get_timestamp(const abort_signal& abort) override {
+  void flush(const abort_signal& abort) override {
     abort.check();
     if (is_writable_ && ::fsync(fd_.get()) != 0 && errno != EINVAL) throw_last_errno();
+  }
+
+  uint64_t get_timestamp(const abort_signal& abort) override {
+    flush(abort);
     return to_filetime(stat_fd().st_mtim);
   }
 
@@ -211,7 +215,13 @@ void move(std::string_view from, std::string_view to) {
 }
 
 void replace(std::string_view from, std::string_view to) {
-  if (::rename(to_string_path(from).c_str(), to_string_path(to).c_str()) != 0) throw_last_errno();
+  const std::string target = to_string_path(to);
+  if (::rename(to_string_path(from).c_str(), target.c_str()) != 0) throw_last_errno();
+  // The rename itself lives in the folder: it is durable once the folder is synced.
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  unique_fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0 || (::fsync(dir.get()) != 0 && errno != EINVAL)) throw_last_errno();
 }
 
 void list_directory(std::string_view path, const std::function<bool(const entry&)>& on_entry) {
@@ -231,6 +241,10 @@ void list_directory(std::string_view path, const std::function<bool(const entry&
       return;
     }
     e.name = d->d_name;
+    struct stat link_st;
+    e.is_link = ::fstatat(::dirfd(dir), d->d_name, &link_st, AT_SYMLINK_NOFOLLOW) == 0
+                    ? S_ISLNK(link_st.st_mode)
+                    : d->d_type == DT_LNK;
     struct stat st;
     if (::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0) {
       e.is_folder = S_ISDIR(st.st_mode);

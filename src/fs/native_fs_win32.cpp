@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "core/exceptions.h"
+#include "core/handle_win32.h"
 #include "core/unicode.h"
-#include "fs/handle_win32.h"
 #include "fs/long_path.h"
 
 namespace lumo::native_fs {
@@ -102,13 +102,17 @@ class win32_file final : public file {
     set_pointer(position_);
   }
 
-  uint64_t get_timestamp(const abort_signal& abort) override {
+  void flush(const abort_signal& abort) override {
     abort.check();
     // FlushFileBuffers needs write access; a read-only handle has nothing to flush.
     if (is_writable_) {
       SetLastError(0);
       if (!FlushFileBuffers(handle_.get())) throw_last_error();
     }
+  }
+
+  uint64_t get_timestamp(const abort_signal& abort) override {
+    flush(abort);
     FILETIME last_write{};
     SetLastError(0);
     if (!GetFileTime(handle_.get(), nullptr, nullptr, &last_write)) throw_last_error();
@@ -256,7 +260,7 @@ void move(std::string_view from, std::string_view to) {
 void replace(std::string_view from, std::string_view to) {
   SetLastError(0);
   if (!MoveFileExW(wide_long_path(from).c_str(), wide_long_path(to).c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
     throw_last_error();
 }
 
@@ -278,11 +282,15 @@ void list_directory(std::string_view path, const std::function<bool(const entry&
   do {
     e.name = from_wide(found.cFileName);
     e.is_folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    e.is_link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     e.size = to_u64(found.nFileSizeHigh, found.nFileSizeLow);
     e.timestamp = to_u64(found.ftLastWriteTime);
     if (!on_entry(e)) return;
     SetLastError(0);
   } while (FindNextFileW(find.get(), &found));
+  // A listing that breaks off half-way must not pass for the whole folder.
+  if (DWORD error = GetLastError(); error != ERROR_NO_MORE_FILES)
+    sonatrix_io::throw_io_error(error);
 }
 
 std::string canonical_path(std::string_view url_or_path) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/exceptions.h"
+#include "core/service_registry.h"
 #include "fs/buffered_file.h"
 #include "fs/file_system.h"
 #include "fs/memory_file.h"
@@ -61,7 +62,7 @@ class temp_scheme_file_system : public file_system {
   std::string_view display_name_;
 };
 
-class temp_file_file_system final : public temp_scheme_file_system {
+class temp_file_file_system : public temp_scheme_file_system {
  public:
   temp_file_file_system() : temp_scheme_file_system("tempfile://", "<temporary file>") {}
 
@@ -73,7 +74,7 @@ class temp_file_file_system final : public temp_scheme_file_system {
   }
 };
 
-class temp_memory_file_system final : public temp_scheme_file_system {
+class temp_memory_file_system : public temp_scheme_file_system {
  public:
   temp_memory_file_system() : temp_scheme_file_system("tempmem://", "<temporary memory space>") {}
 
@@ -84,8 +85,8 @@ class temp_memory_file_system final : public temp_scheme_file_system {
   }
 };
 
-file_system_factory<temp_file_file_system> g_temp_file_file_system;
-file_system_factory<temp_memory_file_system> g_temp_memory_file_system;
+LUMO_REGISTER_SINGLETON_SERVICE(temp_file_file_system);
+LUMO_REGISTER_SINGLETON_SERVICE(temp_memory_file_system);
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "core/exceptions.h"
 #include "core/internal_error.h"
+#include "core/popup_message.h"
 #include "core/system_text.h"
 #include "i18n/builtin_documents.h"
 #include "i18n/override_file.h"
@@ -66,7 +67,8 @@ void load_language(uint16_t language_id, std::string_view profile_folder) {
   try {
     table = build_language_table(language_id, profile_folder);
   } catch (const sonatrix_io::exception_io_data&) {
-    show_broken_language_file_message();
+    // No language is loaded yet, so this one text is fixed.
+    popup_message::g_show("Broken or incomplete language file.", "Error", popup_icon::error);
     throw kel::exception_shutdownrequest();
   }
   install_language_table(std::move(table));

@@ -31,7 +31,4 @@ void fill_system_texts(language_table& table);
 // The user's interface language as a Windows LANGID. Platform seam.
 uint16_t user_ui_language();
 
-// Tells the user the language document is broken. Platform seam.
-void show_broken_language_file_message();
-
 }  // namespace lumo

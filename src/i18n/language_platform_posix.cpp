@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "i18n/language_loader.h"
 
 namespace lumo {
@@ -7,10 +5,6 @@ namespace lumo {
 // Other builds have no interface language setting of Windows' kind; they speak English.
 uint16_t user_ui_language() {
   return 0x0409;
-}
-
-void show_broken_language_file_message() {
-  std::fputs("Broken or incomplete language file.\n", stderr);
 }
 
 }  // namespace lumo

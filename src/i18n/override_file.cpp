@@ -14,8 +14,8 @@ std::optional<std::string> read_language_override(std::string_view profile_folde
   const abort_signal& abort = abort_none();
   file_ptr file;
   try {
-    file = open_file(local_url_in_folder(profile_folder, language_override_name),
-                     open_mode::read, abort);
+    file = open_file(local_url_in_folder(profile_folder, language_override_name), open_mode::read,
+                     abort);
   } catch (const sonatrix_io::exception_io_not_found&) {
     return std::nullopt;  // no override: the built-in documents apply
   }

@@ -4,12 +4,13 @@
 // editing). Handlers hold no per-file state; every open makes a new object, used by one
 // thread at a time. The virtual functions are declared in their fixed slot order.
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string_view>
 
 #include "core/abort.h"
+#include "core/guid.h"
+#include "core/service.h"
 #include "fs/file.h"
 #include "fs/file_system.h"
 #include "input/album_art.h"
@@ -20,7 +21,7 @@
 
 namespace lumo {
 
-using handler_id = std::array<uint8_t, 16>;
+using handler_id = guid;
 
 class input_info_reader {
  public:
@@ -64,9 +65,16 @@ class input_info_writer : public input_info_reader {
   virtual void commit(const abort_signal& abort) = 0;
 };
 
-class input_handler {
+// A format handler registers as a singleton service with one line beside its class:
+//   LUMO_REGISTER_SINGLETON_SERVICE(my_handler);
+// (core/service_registry.h). Scans ask the handlers in registry order.
+class input_handler : public service_base {
  public:
-  virtual ~input_handler() = default;
+  static constexpr guid class_guid{
+      0x2d94a7c3u, 0x58e1, 0x4b0f, {0x9a, 0x33, 0x6c, 0x1e, 0xd2, 0x87, 0x40, 0x5b}};
+  using parent_class = service_base;
+  using service_class = input_handler;
+
   virtual bool is_handler(const handler_id& id) const = 0;
   // type as given (parameters included); each handler applies its own comparison.
   virtual bool matches_content_type(std::string_view type) const = 0;
@@ -88,24 +96,5 @@ class input_handler {
                                                                   std::string_view path,
                                                                   const abort_signal& abort) const;
 };
-
-// Links a static handler into the process-wide list during static initialisation, in
-// link order; never unlinked.
-class input_handler_registration {
- public:
-  explicit input_handler_registration(const input_handler& handler);
-  input_handler_registration(const input_handler_registration&) = delete;
-  input_handler_registration& operator=(const input_handler_registration&) = delete;
-
-  const input_handler& handler() const { return handler_; }
-  const input_handler_registration* next() const { return next_; }
-
- private:
-  const input_handler& handler_;
-  const input_handler_registration* next_ = nullptr;
-};
-
-// First registration (registration order), or nullptr when none.
-const input_handler_registration* first_input_handler();
 
 }  // namespace lumo

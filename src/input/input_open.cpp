@@ -2,17 +2,27 @@
 
 #include <cstdio>
 
+#include "core/debug_output.h"
 #include "core/exceptions.h"
 #include "core/md5.h"
 #include "input/input_exceptions.h"
+#include "core/service_registry.h"
 #include "input/input_matching.h"
 
 namespace lumo {
 
 namespace {
 
-constinit const input_handler_registration* g_first_handler = nullptr;
-constinit const input_handler_registration* g_last_handler = nullptr;
+// Handlers are singletons, so the pointer outlives the service_ptr.
+template <class predicate>
+const input_handler* first_handler(predicate&& matches) {
+  const input_handler* found = nullptr;
+  for_each_service<input_handler>([&](const service_ptr<input_handler>& handler) {
+    if (matches(*handler)) found = handler.get();
+    return !found;
+  });
+  return found;
+}
 
 template <class result_type>
 std::shared_ptr<result_type> open_with(std::string_view path, file_ptr file,
@@ -23,44 +33,32 @@ std::shared_ptr<result_type> open_with(std::string_view path, file_ptr file,
   if (content_type) handler = find_handler_for_content_type(*content_type);
   if (!handler) handler = find_handler_for_path(path);
   if (!handler) throw sonatrix_io::exception_io_unsupported_format();
-  if constexpr (std::is_same_v<result_type, album_art_reader>) {
-    return handler->open_album_art_reader(std::move(file), path, abort);
-  } else if constexpr (std::is_same_v<result_type, input_decoder>) {
-    return handler->open_decoder(std::move(file), path, abort);
-  } else if constexpr (std::is_same_v<result_type, input_info_writer>) {
-    return handler->open_info_writer(std::move(file), path, abort);
-  } else {
-    return handler->open_info_reader(std::move(file), path, abort);
+  try {
+    if constexpr (std::is_same_v<result_type, album_art_reader>) {
+      return handler->open_album_art_reader(std::move(file), path, abort);
+    } else if constexpr (std::is_same_v<result_type, input_decoder>) {
+      return handler->open_decoder(std::move(file), path, abort);
+    } else if constexpr (std::is_same_v<result_type, input_info_writer>) {
+      return handler->open_info_writer(std::move(file), path, abort);
+    } else {
+      return handler->open_info_reader(std::move(file), path, abort);
+    }
+  } catch (const sonatrix_io::exception_io_data& e) {
+    // The parser names the structure and offset; only here is the file known.
+    debug_output("Cannot read " + std::string(path) + ": " + e.what() + "\n");
+    throw;
   }
 }
 
 }  // namespace
 
-input_handler_registration::input_handler_registration(const input_handler& handler)
-    : handler_(handler) {
-  // Appended, so the scans follow registration order.
-  if (g_last_handler)
-    const_cast<input_handler_registration*>(g_last_handler)->next_ = this;
-  else
-    g_first_handler = this;
-  g_last_handler = this;
-}
-
-const input_handler_registration* first_input_handler() {
-  return g_first_handler;
-}
-
 const input_handler* find_handler_for_path(std::string_view path) {
   const std::string_view extension = extension_of(path);
-  for (auto* r = g_first_handler; r; r = r->next())
-    if (r->handler().matches_path(path, extension)) return &r->handler();
-  return nullptr;
+  return first_handler([&](const input_handler& h) { return h.matches_path(path, extension); });
 }
 
 const input_handler* find_handler_for_content_type(std::string_view type) {
-  for (auto* r = g_first_handler; r; r = r->next())
-    if (r->handler().matches_content_type(type)) return &r->handler();
-  return nullptr;
+  return first_handler([&](const input_handler& h) { return h.matches_content_type(type); });
 }
 
 std::shared_ptr<input_decoder> open_input_decoder(std::string_view path, file_ptr file,

@@ -1,7 +1,7 @@
 #pragma once
 // Picks the handler for a file and opens a decoder, info reader or info writer on it.
 // The three share one procedure: open the file when the caller did not, ask the
-// handlers for its MIME type, then for its path, in registration order.
+// handlers for its MIME type, then for its path, in registry order.
 
 #include <memory>
 #include <optional>

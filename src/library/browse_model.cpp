@@ -5,6 +5,7 @@
 #include "core/case_map.h"
 #include "input/input_handler.h"
 #include "input/input_matching.h"
+#include "input/input_open.h"
 #include "library/browse_platform.h"
 
 namespace lumo {
@@ -48,10 +49,7 @@ std::vector<browse_entry> music_folders_root(const std::vector<std::string>& fol
 }
 
 bool input_accepts_path(std::string_view path) {
-  const std::string_view extension = extension_of(path);
-  for (auto* r = first_input_handler(); r; r = r->next())
-    if (r->handler().matches_path(path, extension)) return true;
-  return false;
+  return find_handler_for_path(path) != nullptr;
 }
 
 folder_listing list_folder(std::string_view path, const abort_signal& abort,

@@ -8,6 +8,7 @@
 
 #include "library/track_handle.h"
 #include "library/track_summary.h"
+#include "meta/track_location.h"
 
 namespace lumo {
 

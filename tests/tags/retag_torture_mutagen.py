@@ -28,6 +28,12 @@ def main():
             path = os.path.join(tmp, name)
             expected = json.load(open(path[:-4] + ".json", encoding="utf-8"))
             fields, _, pictures, types = mutagen_view(path)
+            # mutagen reads the last byte of a full 30-byte ID3v1 comment as a track number
+            # even when byte 125 is not zero (ID3v1.1 needs it zero); that is not ours.
+            data = open(path, "rb").read()
+            if (data[-128:-125] == b"TAG" and data[-3] != 0 and "tracknumber" not in expected["meta"]
+                    and "tracknumber" in fields and fields["tracknumber"] == [str(data[-2])]):
+                del fields["tracknumber"]
             want_pictures = sorted((t, m) for t, m in expected["pictures"])
             # A file with ID3v2 and APE tags holds each picture in both.
             got_pictures = sorted(set((p[0], p[3]) for p in pictures))

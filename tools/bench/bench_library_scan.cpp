@@ -37,7 +37,7 @@ std::string even(std::string text) {
   return text;
 }
 
-// A second of 8 kHz mono 16-bit audio with title, artist, album and track number.
+// A tenth of a second of 8 kHz mono 16-bit audio with title, artist, album and track number.
 std::string wav_file(int n) {
   std::string info = "INFO";
   auto item = [&](const char* id, const std::string& text) {
@@ -53,8 +53,8 @@ std::string wav_file(int n) {
   put32le(body, 16);
   body += std::string("\x01\x00\x01\x00\x40\x1f\x00\x00\x80\x3e\x00\x00\x02\x00\x10\x00", 16);
   body += "data";
-  put32le(body, 16000);
-  body += std::string(16000, '\0');
+  put32le(body, 1600);
+  body += std::string(1600, '\0');
   body += "LIST";
   put32le(body, static_cast<uint32_t>(info.size()));
   body += info;
@@ -66,7 +66,7 @@ std::string wav_file(int n) {
 std::string aiff_file(int n) {
   std::string comm;
   comm += std::string("\x00\x01", 2);                                   // channels
-  put32be(comm, 8000);                                                  // frames
+  put32be(comm, 800);                                                   // frames
   comm += std::string("\x00\x10", 2);                                   // bits
   comm += std::string("\x40\x0b\xfa\x00\x00\x00\x00\x00\x00\x00", 10);  // 8000 Hz
   std::string body = "AIFFCOMM";
@@ -78,8 +78,8 @@ std::string aiff_file(int n) {
   body += name;
   if (name.size() & 1) body.push_back('\0');
   body += "SSND";
-  put32be(body, 8 + 16000);
-  body += std::string(8 + 16000, '\0');
+  put32be(body, 8 + 1600);
+  body += std::string(8 + 1600, '\0');
   std::string out = "FORM";
   put32be(out, static_cast<uint32_t>(body.size()));
   return out + body;

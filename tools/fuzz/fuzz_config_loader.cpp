@@ -7,10 +7,10 @@
 #include <span>
 #include <vector>
 
-#include "config/byte_stream.h"
 #include "config/config_file.h"
 #include "config/config_vars.h"
 #include "core/exceptions.h"
+#include "fs/byte_source.h"
 
 using namespace lumo;
 
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
       file.assign(rest.begin(), rest.end());
     }
-    span_reader in(file);
+    memory_byte_source in(file);
     config_file_content content = read_config_file(in, file.size(), abort_none());
     apply_config_payload(content.payload, abort_none());
     // What was read must save again.

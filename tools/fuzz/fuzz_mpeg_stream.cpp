@@ -6,7 +6,7 @@
 
 #include "core/abort.h"
 #include "core/exceptions.h"
-#include "input/byte_source.h"
+#include "fs/byte_source.h"
 #include "input/mpeg/frame_walker.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,7 +6,7 @@
 
 #include "core/abort.h"
 #include "core/exceptions.h"
-#include "input/byte_source.h"
+#include "fs/byte_source.h"
 #include "input/pcm/sample_decoder.h"
 
 template <class parse_fn>

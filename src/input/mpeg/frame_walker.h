@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/abort.h"
-#include "input/byte_source.h"
+#include "fs/byte_source.h"
 #include "input/event_logger.h"
 #include "input/mpeg/mpeg_header.h"
 #include "input/mpeg/seek_table_cache.h"

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/service_registry.h"
 #include "input/input_exceptions.h"
 #include "input/input_handler.h"
 #include "input/input_matching.h"
@@ -95,10 +96,10 @@ class mpeg_album_art_reader final : public album_art_reader {
   file_ptr file_;
 };
 
-class mpeg_handler final : public input_handler {
+class mpeg_handler : public input_handler {
  public:
-  static constexpr handler_id id{0x3b, 0x8e, 0x21, 0x6d, 0x0f, 0x54, 0x47, 0x9a,
-                                 0xb3, 0x61, 0x5c, 0x0e, 0x7a, 0x29, 0xd4, 0x10};
+  static constexpr handler_id id{
+      0x6d218e3bu, 0x540f, 0x9a47, {0xb3, 0x61, 0x5c, 0x0e, 0x7a, 0x29, 0xd4, 0x10}};
   bool is_handler(const handler_id& other) const override { return other == id; }
   bool matches_content_type(std::string_view type) const override {
     return content_type_matches_exact(type, {"audio/mp3", "audio/mpeg", "audio/mpg", "audio/x-mp3",
@@ -137,8 +138,7 @@ class mpeg_handler final : public input_handler {
   }
 };
 
-const mpeg_handler g_mpeg_handler;
-const input_handler_registration g_mpeg_registration(g_mpeg_handler);
+LUMO_REGISTER_SINGLETON_SERVICE(mpeg_handler);
 
 }  // namespace
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "input/file_byte_source.h"
+#include "fs/file_byte_source.h"
 #include "input/input_handler.h"
 #include "input/mpeg/frame_walker.h"
 #include "input/mpeg/mpg123_decoder.h"

@@ -1,12 +1,11 @@
 #include "input/pcm/aiff_parser.h"
 
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/byte_cursor.h"
 #include "core/exceptions.h"
-#include "input/pcm/byte_order.h"
 #include "input/pcm/text_fields.h"
 
 namespace lumo::pcm {
@@ -28,49 +27,46 @@ struct aiff_state {
   bool is_lossy = false;
 };
 
-bool is_code(const uint8_t* id, const char* code) {
-  return std::memcmp(id, code, 4) == 0;
-}
-
 void read_comm(byte_source& source, uint64_t size, aiff_state& st, event_logger& logger,
                const abort_signal& abort) {
-  if (st.has_format) throw sonatrix_io::exception_io_data();
+  const uint64_t start = source.position();
+  if (st.has_format) throw_data_error("COMM chunk", start, "a second format chunk");
   const bool is_aifc = st.kind == form_kind::aifc;
   const uint32_t need = is_aifc ? 22 : 18;
-  if (size < need) throw sonatrix_io::exception_io_data();
-  uint8_t b[22];
-  read_exact(source, b, need, abort);
+  if (size < need) throw_data_error("COMM chunk", start, "chunk too small");
+  std::vector<uint8_t> storage;
+  byte_cursor c = read_block(source, storage, need, "COMM chunk", abort);
   stream_description& s = st.info.stream;
-  s.channels = load_u16_be(b);
-  st.frame_count = load_u32_be(b + 2);
-  st.sample_size_bits = load_u16_be(b + 6);
-  const std::optional<double> rate = load_extended_be(b + 8);
+  s.channels = c.u16be();
+  st.frame_count = c.u32be();
+  st.sample_size_bits = c.u16be();
+  const std::optional<double> rate = load_extended_be(c.bytes(10).data());
   if (!rate || !(*rate >= 1000 && *rate <= 20'000'000) || st.sample_size_bits < 1 ||
       st.sample_size_bits > 64 || s.channels < 1 || s.channels > 256)
-    throw sonatrix_io::exception_io_data();
+    throw_data_error("COMM chunk", start, "impossible channel count, sample size or rate");
   s.sample_rate = static_cast<uint32_t>(std::lround(*rate));
   s.order = byte_order::big;
   s.encoding = sample_encoding::signed_int;
   uint32_t implied_bits = 0;
   if (is_aifc) {
-    const uint8_t* type = b + 18;
-    if (is_code(type, "NONE")) {
-    } else if (is_code(type, "raw ")) {
-      if (st.sample_size_bits != 8) throw sonatrix_io::exception_io_data();
+    const std::string_view type = c.fixed_string(4);
+    if (type == "NONE") {
+    } else if (type == "raw ") {
+      if (st.sample_size_bits != 8) c.fail("raw samples that are not 8 bits");
       s.encoding = sample_encoding::unsigned_int;
-    } else if (is_code(type, "sowt")) {
-      if (st.sample_size_bits != 16) throw sonatrix_io::exception_io_data();
+    } else if (type == "sowt") {
+      if (st.sample_size_bits != 16) c.fail("sowt samples that are not 16 bits");
       s.order = byte_order::little;
-    } else if (is_code(type, "fl32") || is_code(type, "FL32")) {
+    } else if (type == "fl32" || type == "FL32") {
       s.encoding = sample_encoding::ieee_float, implied_bits = 32;
-    } else if (is_code(type, "fl64") || is_code(type, "FL64")) {
+    } else if (type == "fl64" || type == "FL64") {
       s.encoding = sample_encoding::ieee_float, implied_bits = 64;
-    } else if (is_code(type, "alaw") || is_code(type, "ALAW")) {
+    } else if (type == "alaw" || type == "ALAW") {
       s.encoding = sample_encoding::alaw, implied_bits = 8;
-    } else if (is_code(type, "ulaw") || is_code(type, "ULAW")) {
+    } else if (type == "ulaw" || type == "ULAW") {
       s.encoding = sample_encoding::ulaw, implied_bits = 8;
     } else {
-      throw sonatrix_io::exception_io_data();
+      c.fail("unsupported compression type");
     }
   }
   if (implied_bits && st.sample_size_bits != implied_bits) {
@@ -91,13 +87,16 @@ void read_comm(byte_source& source, uint64_t size, aiff_state& st, event_logger&
 }
 
 void read_vhdr(byte_source& source, uint64_t size, aiff_state& st, const abort_signal& abort) {
-  if (st.has_format) throw sonatrix_io::exception_io_data();
-  if (size < 20) throw sonatrix_io::exception_io_data();
-  uint8_t b[20];
-  read_exact(source, b, 20, abort);
-  const uint32_t rate = load_u16_be(b + 12);
+  const uint64_t start = source.position();
+  if (st.has_format) throw_data_error("VHDR chunk", start, "a second format chunk");
+  if (size < 20) throw_data_error("VHDR chunk", start, "chunk too small");
+  std::vector<uint8_t> storage;
+  byte_cursor c = read_block(source, storage, 20, "VHDR chunk", abort);
+  c.skip(12);
+  const uint32_t rate = c.u16be();
+  c.skip(1);
   // Only uncompressed voices; Fibonacci-delta bodies are not supported.
-  if (b[15] != 0 || rate < 1000) throw sonatrix_io::exception_io_data();
+  if (c.u8() != 0 || rate < 1000) throw_data_error("VHDR chunk", start, "compressed or too slow");
   stream_description& s = st.info.stream;
   s.sample_rate = rate;
   s.channels = 1;
@@ -111,70 +110,74 @@ void read_vhdr(byte_source& source, uint64_t size, aiff_state& st, const abort_s
 void read_text(byte_source& source, uint64_t size, const char* field, aiff_state& st,
                const abort_signal& abort) {
   if (size == 0 || size > max_text_chunk_bytes) return;
-  std::vector<uint8_t> text(static_cast<size_t>(size));
-  read_exact(source, text.data(), text.size(), abort);
+  std::vector<uint8_t> storage;
+  const auto text =
+      read_block(source, storage, static_cast<size_t>(size), "text chunk", abort).rest();
   std::string value = chunk_text(text.data(), text.size());
   if (!value.empty()) st.info.meta.emplace_back(field, std::move(value));
 }
 
 void read_comt(byte_source& source, uint64_t size, aiff_state& st, const abort_signal& abort) {
   if (size < 2 || size > max_text_chunk_bytes) return;
-  std::vector<uint8_t> b(static_cast<size_t>(size));
-  read_exact(source, b.data(), b.size(), abort);
-  const uint32_t count = load_u16_be(b.data());
-  size_t pos = 2;
-  for (uint32_t i = 0; i < count && b.size() - pos >= 8; ++i) {
-    const size_t length = std::min<size_t>(load_u16_be(&b[pos + 6]), b.size() - pos - 8);
-    std::string value = chunk_text(&b[pos + 8], length);
+  std::vector<uint8_t> storage;
+  byte_cursor c = read_block(source, storage, static_cast<size_t>(size), "COMT chunk", abort);
+  const uint32_t count = c.u16be();
+  for (uint32_t i = 0; i < count && c.has(8); ++i) {
+    c.skip(6);  // timestamp and marker
+    // A comment that claims more than is left is read as far as it goes.
+    const size_t length = std::min<size_t>(c.u16be(), c.remaining());
+    const std::span<const uint8_t> text = c.bytes(length);
+    std::string value = chunk_text(text.data(), text.size());
     if (!value.empty()) st.info.meta.emplace_back("comment", std::move(value));
-    pos += 8 + length + (length & 1);
-    if (pos > b.size()) break;
+    if (length & 1) {
+      if (c.at_end()) break;
+      c.skip(1);
+    }
   }
 }
 
 // Returns how many payload bytes the handler consumed.
-uint64_t handle_chunk(byte_source& source, const uint8_t* id, uint64_t payload_start, uint64_t size,
-                      uint64_t declared_size, aiff_state& st, event_logger& logger,
+uint64_t handle_chunk(byte_source& source, std::string_view id, uint64_t payload_start,
+                      uint64_t size, uint64_t declared_size, aiff_state& st, event_logger& logger,
                       const abort_signal& abort) {
   const bool is_svx = st.kind == form_kind::svx8 || st.kind == form_kind::svx16;
-  if (!is_svx && is_code(id, "COMM")) {
+  if (!is_svx && id == "COMM") {
     read_comm(source, size, st, logger, abort);
-  } else if (!is_svx && is_code(id, "SSND")) {
+  } else if (!is_svx && id == "SSND") {
     if (st.has_data) return 0;
-    if (size < 8) throw sonatrix_io::exception_io_data();
-    uint8_t b[8];
-    read_exact(source, b, 8, abort);
-    const uint64_t offset = load_u32_be(b);
-    if (offset + 8 > size) throw sonatrix_io::exception_io_data();
+    if (size < 8) throw_data_error("SSND chunk", payload_start, "chunk too small");
+    std::vector<uint8_t> storage;
+    const uint64_t offset = read_block(source, storage, 8, "SSND chunk", abort).u32be();
+    if (offset + 8 > size) throw_data_error("SSND chunk", payload_start, "offset past the chunk");
     st.info.stream.data_offset_bytes = payload_start + 8 + offset;
     // The declared end, so that a cut file is reported as truncated below.
     st.info.stream.data_length_bytes = declared_size - 8 - offset;
     st.has_data = true;
     if (!source.can_seek()) return 8 + skip_forward(source, offset, abort);
     return 8;
-  } else if (!is_svx && is_code(id, "COMT")) {
+  } else if (!is_svx && id == "COMT") {
     read_comt(source, size, st, abort);
-  } else if (!is_svx && (is_code(id, "ID3 ") || is_code(id, "id3 "))) {
+  } else if (!is_svx && (id == "ID3 " || id == "id3 ")) {
     if (!st.info.id3v2_offset_bytes) {
       st.info.id3v2_offset_bytes = payload_start;
       st.info.id3v2_size_bytes = size;
     }
     return 0;
-  } else if (is_svx && is_code(id, "VHDR")) {
+  } else if (is_svx && id == "VHDR") {
     read_vhdr(source, size, st, abort);
-  } else if (is_svx && is_code(id, "BODY")) {
+  } else if (is_svx && id == "BODY") {
     if (st.has_data) return 0;
     st.info.stream.data_offset_bytes = payload_start;
     st.info.stream.data_length_bytes = declared_size;
     st.has_data = true;
     return 0;
-  } else if (is_code(id, "NAME")) {
+  } else if (id == "NAME") {
     read_text(source, size, "title", st, abort);
-  } else if (is_code(id, "AUTH")) {
+  } else if (id == "AUTH") {
     read_text(source, size, "artist", st, abort);
-  } else if (is_code(id, "(c) ")) {
+  } else if (id == "(c) ") {
     read_text(source, size, "copyright", st, abort);
-  } else if (is_code(id, "ANNO")) {
+  } else if (id == "ANNO") {
     read_text(source, size, "comment", st, abort);
   } else {
     return 0;
@@ -208,15 +211,15 @@ std::optional<double> load_extended_be(const uint8_t* b) {
 }
 
 pcm_file_info parse_aiff(byte_source& source, event_logger& logger, const abort_signal& abort) {
-  uint8_t head[12];
-  read_exact(source, head, 4, abort);
-  if (!is_code(head, "FORM")) throw sonatrix_io::exception_io_data();
-  read_exact(source, head + 4, 8, abort);
-  uint64_t form_size = load_u32_be(head + 4);
-  if (form_size < 4) throw sonatrix_io::exception_io_data();
+  std::vector<uint8_t> storage;
+  if (read_block(source, storage, 4, "IFF header", abort).fixed_string(4) != "FORM")
+    throw_data_error("IFF header", 0, "not an IFF file");
+  byte_cursor head = read_block(source, storage, 8, "IFF header", abort);
+  uint64_t form_size = head.u32be();
+  if (form_size < 4) throw_data_error("IFF header", 4, "form size below 4");
   const std::optional<uint64_t> file_size = source.size();
   if (file_size) {
-    if (*file_size < 8) throw sonatrix_io::exception_io_data();
+    if (*file_size < 8) throw_data_error("IFF header", 4, "file shorter than its header");
     if (form_size > *file_size - 8) {
       logger.log("Nonsensical content size in AIFF header, found: " + std::to_string(form_size) +
                      ", maximum allowed: " + std::to_string(*file_size - 8) +
@@ -226,17 +229,17 @@ pcm_file_info parse_aiff(byte_source& source, event_logger& logger, const abort_
     }
   }
   aiff_state st;
-  const uint8_t* type = head + 8;
-  if (is_code(type, "AIFF")) {
+  const std::string_view type = head.fixed_string(4);
+  if (type == "AIFF") {
     st.kind = form_kind::aiff;
-  } else if (is_code(type, "AIFC")) {
+  } else if (type == "AIFC") {
     st.kind = form_kind::aifc;
-  } else if (is_code(type, "8SVX")) {
+  } else if (type == "8SVX") {
     st.kind = form_kind::svx8;
-  } else if (is_code(type, "16SV")) {
+  } else if (type == "16SV") {
     st.kind = form_kind::svx16;
   } else {
-    throw sonatrix_io::exception_io_data();
+    throw_data_error("IFF header", 8, "unknown form type");
   }
 
   // Offsets inside the form count from its type field, at file offset 8.
@@ -245,9 +248,9 @@ pcm_file_info parse_aiff(byte_source& source, event_logger& logger, const abort_
   while (form_size >= 12 && pos + 8 <= form_size) {
     abort.check();
     if (source.position() != form_start + pos) source.seek(form_start + pos, abort);
-    uint8_t chunk[8];
-    read_exact(source, chunk, 8, abort);
-    const uint64_t declared = load_u32_be(chunk + 4);
+    byte_cursor chunk = read_block(source, storage, 8, "chunk header", abort);
+    const std::string_view id = chunk.fixed_string(4);
+    const uint64_t declared = chunk.u32be();
     uint64_t size = declared;
     if (size > form_size - pos - 8) {
       logger.log("Incomplete or malformed chunk encountered at " +
@@ -257,15 +260,15 @@ pcm_file_info parse_aiff(byte_source& source, event_logger& logger, const abort_
     }
     const uint64_t payload_start = form_start + pos + 8;
     const uint64_t used =
-        handle_chunk(source, chunk, payload_start, size, declared, st, logger, abort);
+        handle_chunk(source, id, payload_start, size, declared, st, logger, abort);
     if (!source.can_seek() && st.has_format && st.has_data) break;
     if (used < size) {
       const uint64_t rest = size - used;
       if (source.can_seek()) {
         if (source.size() && payload_start + size > *source.size())
-          throw sonatrix_io::exception_io_data_truncation();
+          throw_truncation_error("chunk", payload_start, "runs past the end of the file");
       } else if (skip_forward(source, rest, abort) != rest) {
-        throw sonatrix_io::exception_io_data_truncation();
+        throw_truncation_error("chunk", payload_start, "runs past the end of the stream");
       }
     }
     pos += 8 + size;
@@ -276,14 +279,16 @@ pcm_file_info parse_aiff(byte_source& source, event_logger& logger, const abort_
     }
   }
 
-  if (!st.has_format || !st.has_data) throw sonatrix_io::exception_io_data();
+  if (!st.has_format) throw_data_error("IFF file", 0, "no format chunk");
+  if (!st.has_data) throw_data_error("IFF file", 0, "no sample data chunk");
   stream_description& s = st.info.stream;
   const uint64_t frame_bytes = s.block_align;
   const bool is_svx = st.kind == form_kind::svx8 || st.kind == form_kind::svx16;
   if (!is_svx && uint64_t{st.frame_count} * frame_bytes != s.data_length_bytes)
     logger.log("AIFF frame count does not match data length", event_severity::warning);
   if (!file_size) throw sonatrix_io::exception_io_no_length();
-  if (s.data_offset_bytes > *file_size) throw sonatrix_io::exception_io_data();
+  if (s.data_offset_bytes > *file_size)
+    throw_data_error("IFF file", s.data_offset_bytes, "sample data past the end of the file");
   if (s.data_length_bytes > *file_size - s.data_offset_bytes) {
     const uint64_t missing = s.data_offset_bytes + s.data_length_bytes - *file_size;
     logger.log("File is truncated, " + std::to_string(missing) + " bytes missing",

@@ -3,7 +3,7 @@
 // 16SV voice files.
 
 #include "core/abort.h"
-#include "input/byte_source.h"
+#include "fs/byte_source.h"
 #include "input/event_logger.h"
 #include "input/pcm/pcm_file_info.h"
 

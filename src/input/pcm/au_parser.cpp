@@ -1,11 +1,10 @@
 #include "input/pcm/au_parser.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/byte_cursor.h"
 #include "core/exceptions.h"
-#include "input/pcm/byte_order.h"
 
 namespace lumo::pcm {
 
@@ -44,24 +43,24 @@ constexpr au_encoding encodings[] = {
 pcm_file_info parse_au(byte_source& source, event_logger& logger, const abort_signal& abort) {
   const std::optional<uint64_t> file_size = source.size();
   if (!file_size) throw sonatrix_io::exception_io_no_length();
-  uint8_t h[header_min_bytes];
-  read_exact(source, h, 4, abort);
-  if (std::memcmp(h, ".snd", 4) != 0) throw sonatrix_io::exception_io_data();
-  read_exact(source, h + 4, header_min_bytes - 4, abort);
-  const uint32_t header_bytes = load_u32_be(h + 4);
+  std::vector<uint8_t> storage;
+  if (read_block(source, storage, 4, "AU header", abort).fixed_string(4) != ".snd")
+    throw_data_error("AU header", 0, "not an AU file");
+  byte_cursor h = read_block(source, storage, header_min_bytes - 4, "AU header", abort);
+  const uint32_t header_bytes = h.u32be();
   if (header_bytes < header_min_bytes || header_bytes >= *file_size)
-    throw sonatrix_io::exception_io_data();
-  const uint32_t data_size = load_u32_be(h + 8);
-  const uint32_t encoding_id = load_u32_be(h + 12);
-  const uint32_t sample_rate = load_u32_be(h + 16);
-  const uint32_t channels = load_u32_be(h + 20);
+    throw_data_error("AU header", 4, "impossible header size");
+  const uint32_t data_size = h.u32be();
+  const uint32_t encoding_id = h.u32be();
+  const uint32_t sample_rate = h.u32be();
+  const uint32_t channels = h.u32be();
   if (sample_rate < 1000 || sample_rate > 20'000'000 || channels < 1 || channels > 256)
-    throw sonatrix_io::exception_io_data();
+    throw_data_error("AU header", 16, "impossible rate or channel count");
 
   const au_encoding* enc = nullptr;
   for (const auto& e : encodings)
     if (e.id == encoding_id) enc = &e;
-  if (!enc) throw sonatrix_io::exception_io_data();
+  if (!enc) throw_data_error("AU header", 12, "unknown encoding");
 
   pcm_file_info info;
   stream_description& s = info.stream;
@@ -74,7 +73,8 @@ pcm_file_info parse_au(byte_source& source, event_logger& logger, const abort_si
         event_severity::warning);
     s.data_length_bytes = available;
   }
-  if (enc->bits == 0 || enc->bits % 8 != 0) throw sonatrix_io::exception_io_data();
+  if (enc->bits == 0 || enc->bits % 8 != 0)
+    throw_data_error("AU header", 12, "encoding without whole-byte samples");
   s.sample_rate = sample_rate;
   s.channels = channels;
   s.bits_per_sample = enc->bits;
@@ -87,8 +87,7 @@ pcm_file_info parse_au(byte_source& source, event_logger& logger, const abort_si
 
   const uint32_t annotation_bytes = header_bytes - header_min_bytes;
   if (annotation_bytes > 0 && annotation_bytes < annotation_max_bytes) {
-    std::vector<uint8_t> text(annotation_bytes);
-    read_exact(source, text.data(), text.size(), abort);
+    const auto text = read_block(source, storage, annotation_bytes, "AU annotation", abort).rest();
     std::string comment;
     for (uint8_t c : text) {
       if (c == 0) break;

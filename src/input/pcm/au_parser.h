@@ -2,7 +2,7 @@
 // Sun/NeXT AU (".snd"): a big-endian header, an optional annotation, then the samples.
 
 #include "core/abort.h"
-#include "input/byte_source.h"
+#include "fs/byte_source.h"
 #include "input/event_logger.h"
 #include "input/pcm/pcm_file_info.h"
 

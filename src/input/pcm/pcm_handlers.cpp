@@ -1,6 +1,8 @@
 // The three PCM container handlers and their registration.
 #include <memory>
 
+#include "core/exceptions.h"
+#include "core/service_registry.h"
 #include "input/input_exceptions.h"
 #include "input/input_handler.h"
 #include "input/input_matching.h"
@@ -12,13 +14,18 @@ namespace {
 
 class pcm_handler_base : public input_handler {
  public:
+  // A codec we can only describe fails here, not at the first block.
   std::shared_ptr<input_decoder> open_decoder(file_ptr file, std::string_view path,
                                               const abort_signal& abort) const override {
-    return std::make_shared<pcm_input>(container(), open(std::move(file), path, abort), abort);
+    auto input = open_input(std::move(file), path, abort);
+    if (!input->is_decodable())
+      throw sonatrix_io::exception_io_data(sonatrix_io::io_text("exception_io_data") +
+                                           " (no decoder for this codec)");
+    return input;
   }
   std::shared_ptr<input_info_reader> open_info_reader(file_ptr file, std::string_view path,
                                                       const abort_signal& abort) const override {
-    return open_decoder(std::move(file), path, abort);
+    return open_input(std::move(file), path, abort);
   }
   // These containers carry no tags this program writes.
   std::shared_ptr<input_info_writer> open_info_writer(file_ptr, std::string_view,
@@ -30,15 +37,17 @@ class pcm_handler_base : public input_handler {
   virtual pcm_container container() const = 0;
 
  private:
-  static file_ptr open(file_ptr file, std::string_view path, const abort_signal& abort) {
-    return file ? std::move(file) : open_file(path, open_mode::read, abort);
+  std::shared_ptr<pcm_input> open_input(file_ptr file, std::string_view path,
+                                        const abort_signal& abort) const {
+    if (!file) file = open_file(path, open_mode::read, abort);
+    return std::make_shared<pcm_input>(container(), std::move(file), abort);
   }
 };
 
-class wav_handler final : public pcm_handler_base {
+class wav_handler : public pcm_handler_base {
  public:
-  static constexpr handler_id id{0x5a, 0x1c, 0x4e, 0x0b, 0x92, 0x61, 0x4d, 0x3f,
-                                 0xa8, 0x07, 0x3e, 0xc2, 0x19, 0x74, 0xd6, 0x01};
+  static constexpr handler_id id{
+      0x0b4e1c5au, 0x6192, 0x3f4d, {0xa8, 0x07, 0x3e, 0xc2, 0x19, 0x74, 0xd6, 0x01}};
   bool is_handler(const handler_id& other) const override { return other == id; }
   bool matches_content_type(std::string_view type) const override {
     return content_type_matches(
@@ -52,10 +61,10 @@ class wav_handler final : public pcm_handler_base {
   pcm_container container() const override { return pcm_container::wav; }
 };
 
-class aiff_handler final : public pcm_handler_base {
+class aiff_handler : public pcm_handler_base {
  public:
-  static constexpr handler_id id{0x5a, 0x1c, 0x4e, 0x0b, 0x92, 0x61, 0x4d, 0x3f,
-                                 0xa8, 0x07, 0x3e, 0xc2, 0x19, 0x74, 0xd6, 0x02};
+  static constexpr handler_id id{
+      0x0b4e1c5au, 0x6192, 0x3f4d, {0xa8, 0x07, 0x3e, 0xc2, 0x19, 0x74, 0xd6, 0x02}};
   bool is_handler(const handler_id& other) const override { return other == id; }
   bool matches_content_type(std::string_view type) const override {
     return content_type_matches(type, {"audio/aiff", "audio/x-aiff"});
@@ -68,10 +77,10 @@ class aiff_handler final : public pcm_handler_base {
   pcm_container container() const override { return pcm_container::aiff; }
 };
 
-class au_handler final : public pcm_handler_base {
+class au_handler : public pcm_handler_base {
  public:
-  static constexpr handler_id id{0x5a, 0x1c, 0x4e, 0x0b, 0x92, 0x61, 0x4d, 0x3f,
-                                 0xa8, 0x07, 0x3e, 0xc2, 0x19, 0x74, 0xd6, 0x03};
+  static constexpr handler_id id{
+      0x0b4e1c5au, 0x6192, 0x3f4d, {0xa8, 0x07, 0x3e, 0xc2, 0x19, 0x74, 0xd6, 0x03}};
   bool is_handler(const handler_id& other) const override { return other == id; }
   bool matches_content_type(std::string_view type) const override {
     return content_type_matches(type, {"audio/au", "audio/x-au", "audio/snd", "audio/x-snd",
@@ -85,12 +94,9 @@ class au_handler final : public pcm_handler_base {
   pcm_container container() const override { return pcm_container::au; }
 };
 
-const wav_handler g_wav_handler;
-const aiff_handler g_aiff_handler;
-const au_handler g_au_handler;
-const input_handler_registration g_wav_registration(g_wav_handler);
-const input_handler_registration g_aiff_registration(g_aiff_handler);
-const input_handler_registration g_au_registration(g_au_handler);
+LUMO_REGISTER_SINGLETON_SERVICE(wav_handler);
+LUMO_REGISTER_SINGLETON_SERVICE(aiff_handler);
+LUMO_REGISTER_SINGLETON_SERVICE(au_handler);
 
 }  // namespace
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "input/file_byte_source.h"
+#include "fs/file_byte_source.h"
 #include "input/input_handler.h"
 #include "input/pcm/pcm_file_info.h"
 #include "input/pcm/sample_decoder.h"
@@ -43,6 +43,8 @@ class pcm_input final : public input_decoder {
   bool can_seek() override { return source_.can_seek(); }
   bool get_dynamic_info(track_info_mutable&, double&) override { return false; }
   bool get_dynamic_track_info(track_info_mutable&, double&) override { return false; }
+  // False for codecs the file can be described in but not decoded with.
+  bool is_decodable() const { return info_.is_decodable; }
   void on_idle(const abort_signal&) override {}
   void set_event_logger(event_logger* logger) override;
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/abort.h"
-#include "input/byte_source.h"
+#include "fs/byte_source.h"
 #include "input/pcm/stream_description.h"
 #include "input/pcm_chunk.h"
 

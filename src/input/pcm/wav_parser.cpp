@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/byte_cursor.h"
 #include "core/exceptions.h"
-#include "input/pcm/byte_order.h"
 #include "input/pcm/ima_adpcm.h"
 #include "input/pcm/text_fields.h"
 
@@ -19,45 +18,40 @@ namespace lumo::pcm {
 
 namespace {
 
-using guid = std::array<uint8_t, 16>;
-
-constexpr guid make_guid(uint32_t a, uint16_t b, uint16_t c, uint64_t d) {
-  guid g{};
-  for (int i = 0; i < 4; ++i) g[i] = static_cast<uint8_t>(a >> (8 * i));
-  for (int i = 0; i < 2; ++i) g[4 + i] = static_cast<uint8_t>(b >> (8 * i));
-  for (int i = 0; i < 2; ++i) g[6 + i] = static_cast<uint8_t>(c >> (8 * i));
-  for (int i = 0; i < 8; ++i) g[8 + i] = static_cast<uint8_t>(d >> (8 * (7 - i)));
+constexpr guid wave64_guid(uint32_t data1, uint16_t data2, uint16_t data3, uint64_t tail) {
+  guid g{data1, data2, data3, {}};
+  for (int i = 0; i < 8; ++i) g.data4[i] = static_cast<uint8_t>(tail >> (8 * (7 - i)));
   return g;
 }
 
-constexpr guid guid_riff = make_guid(0x66666972, 0x912E, 0x11CF, 0xA5D628DB04C10000);
-constexpr guid guid_wave = make_guid(0x65766177, 0xACF3, 0x11D3, 0x8CD100C04F8EDB8A);
-constexpr guid guid_fmt = make_guid(0x20746D66, 0xACF3, 0x11D3, 0x8CD100C04F8EDB8A);
-constexpr guid guid_data = make_guid(0x61746164, 0xACF3, 0x11D3, 0x8CD100C04F8EDB8A);
+constexpr guid guid_riff = wave64_guid(0x66666972, 0x912E, 0x11CF, 0xA5D628DB04C10000);
+constexpr guid guid_wave = wave64_guid(0x65766177, 0xACF3, 0x11D3, 0x8CD100C04F8EDB8A);
+constexpr guid guid_fmt = wave64_guid(0x20746D66, 0xACF3, 0x11D3, 0x8CD100C04F8EDB8A);
+constexpr guid guid_data = wave64_guid(0x61746164, 0xACF3, 0x11D3, 0x8CD100C04F8EDB8A);
 // Our own identifier for RF64's "ds64"; Wave64 has no such chunk.
-constexpr guid guid_ds64 = make_guid(0xA4C36709, 0x02FB, 0x4525, 0x8E68A9BBC8C40816);
-constexpr guid guid_junk = make_guid(0x6B6E756A, 0xACF3, 0x11D3, 0x8CD100C04F8EDB8A);
+constexpr guid guid_ds64 = wave64_guid(0xA4C36709, 0x02FB, 0x4525, 0x8E68A9BBC8C40816);
+constexpr guid guid_junk = wave64_guid(0x6B6E756A, 0xACF3, 0x11D3, 0x8CD100C04F8EDB8A);
 // Codes without a Wave64 counterpart: their RIFF spelling padded with the WAVE suffix,
 // only ever compared, never stored.
-constexpr guid guid_list = make_guid(0x5453494C, 0x0000, 0x0000, 0);
-constexpr guid guid_id3_lower = make_guid(0x20336469, 0x0000, 0x0000, 0);
-constexpr guid guid_id3_upper = make_guid(0x20334449, 0x0000, 0x0000, 0);
+constexpr guid guid_list = wave64_guid(0x5453494C, 0x0000, 0x0000, 0);
+constexpr guid guid_id3_lower = wave64_guid(0x20336469, 0x0000, 0x0000, 0);
+constexpr guid guid_id3_upper = wave64_guid(0x20334449, 0x0000, 0x0000, 0);
 constexpr guid guid_none{};
 
-constexpr guid subtype_pcm = make_guid(0x00000001, 0x0000, 0x0010, 0x800000AA00389B71);
-constexpr guid subtype_float = make_guid(0x00000003, 0x0000, 0x0010, 0x800000AA00389B71);
+constexpr guid subtype_pcm = wave64_guid(0x00000001, 0x0000, 0x0010, 0x800000AA00389B71);
+constexpr guid subtype_float = wave64_guid(0x00000003, 0x0000, 0x0010, 0x800000AA00389B71);
 
-guid guid_of_code(const uint8_t* code) {
+guid guid_of_code(std::string_view code) {
   struct entry {
-    char code[5];
+    std::string_view code;
     const guid* id;
   };
-  static const entry table[] = {
+  static constexpr entry table[] = {
       {"RIFF", &guid_riff}, {"WAVE", &guid_wave},      {"fmt ", &guid_fmt},
       {"data", &guid_data}, {"ds64", &guid_ds64},      {"JUNK", &guid_junk},
       {"LIST", &guid_list}, {"id3 ", &guid_id3_lower}, {"ID3 ", &guid_id3_upper}};
   for (const auto& e : table)
-    if (std::memcmp(e.code, code, 4) == 0) return *e.id;
+    if (e.code == code) return *e.id;
   return guid_none;
 }
 
@@ -85,27 +79,23 @@ struct wave_format {
 };
 
 wave_format parse_fmt(byte_source& source, uint64_t payload_bytes, const abort_signal& abort) {
-  std::vector<uint8_t> bytes;
-  if (payload_bytes == 16) {
-    bytes.resize(18, 0);
-    read_exact(source, bytes.data(), 16, abort);
-  } else {
-    if (payload_bytes < 18 || payload_bytes > max_fmt_bytes) throw sonatrix_io::exception_io_data();
-    bytes.resize(static_cast<size_t>(payload_bytes));
-    read_exact(source, bytes.data(), bytes.size(), abort);
-  }
-  const uint32_t cb_size =
-      std::min<uint32_t>(load_u16_le(&bytes[16]), static_cast<uint32_t>(bytes.size() - 18));
+  const uint64_t start = source.position();
+  if (payload_bytes != 16 && (payload_bytes < 18 || payload_bytes > max_fmt_bytes))
+    throw_data_error("fmt chunk", start, "size " + std::to_string(payload_bytes));
+  std::vector<uint8_t> storage;
+  byte_cursor c =
+      read_block(source, storage, static_cast<size_t>(payload_bytes), "fmt chunk", abort);
   wave_format f;
-  f.tag = load_u16_le(&bytes[0]);
-  f.channels = load_u16_le(&bytes[2]);
-  f.sample_rate = load_u32_le(&bytes[4]);
-  f.avg_bytes_per_sec = load_u32_le(&bytes[8]);
-  f.block_align = load_u16_le(&bytes[12]);
-  f.bits_per_sample = load_u16_le(&bytes[14]);
+  f.tag = c.u16le();
+  f.channels = c.u16le();
+  f.sample_rate = c.u32le();
+  f.avg_bytes_per_sec = c.u32le();
+  f.block_align = c.u16le();
+  f.bits_per_sample = c.u16le();
+  const uint32_t cb_size = c.at_end() ? 0 : c.u16le();
   if (f.channels < 1 || f.channels > 256 || f.sample_rate < 1000 || f.sample_rate > 20'000'000 ||
       f.avg_bytes_per_sec == 0 || f.block_align == 0)
-    throw sonatrix_io::exception_io_data();
+    throw_data_error("fmt chunk", start, "impossible channel count, rate or block size");
   if (f.tag == tag_ms_adpcm || f.tag == tag_ima_adpcm) {
     // ADPCM writers are known to store nonsense here; the nominal rate is derived
     // from the bit depth instead.
@@ -114,11 +104,13 @@ wave_format parse_fmt(byte_source& source, uint64_t payload_bytes, const abort_s
       f.avg_bytes_per_sec = static_cast<uint32_t>(std::min<uint64_t>(x / 8, UINT32_MAX));
   }
   if (f.tag == tag_extensible) {
-    if (cb_size < 22) throw sonatrix_io::exception_io_data();
+    // cbSize may claim more than the chunk holds; what the chunk holds decides.
+    if (std::min<size_t>(cb_size, c.remaining()) < 22)
+      c.fail("WAVE_FORMAT_EXTENSIBLE without its 22 extra bytes");
     f.is_extensible = true;
-    f.valid_bits = load_u16_le(&bytes[18]);
-    f.channel_mask = load_u32_le(&bytes[20]);
-    std::memcpy(f.sub_format.data(), &bytes[24], 16);
+    f.valid_bits = c.u16le();
+    f.channel_mask = c.u32le();
+    f.sub_format = c.guid_le();
   }
   return f;
 }
@@ -126,25 +118,31 @@ wave_format parse_fmt(byte_source& source, uint64_t payload_bytes, const abort_s
 void parse_info_list(byte_source& source, uint64_t payload_bytes, field_list& meta,
                      const abort_signal& abort) {
   if (payload_bytes < 4 || payload_bytes > max_list_bytes) return;
+  const uint64_t start = source.position();
   std::vector<uint8_t> bytes(static_cast<size_t>(payload_bytes));
   bytes.resize(source.read(bytes.data(), bytes.size(), abort));
-  if (bytes.size() < 4 || std::memcmp(bytes.data(), "INFO", 4) != 0) return;
+  byte_cursor list(bytes, "LIST chunk", start);
+  if (!list.peek_equals("INFO")) return;
+  list.skip(4);
   static const char* const keys[][2] = {
       {"IPRD", "album"},     {"IART", "artist"},      {"IGNR", "genre"},    {"ICMT", "comment"},
       {"ICOP", "copyright"}, {"IENG", "engineer"},    {"ILNG", "language"}, {"INAM", "title"},
       {"IWRI", "writer"},    {"ITRK", "tracknumber"}, {"ICNT", "country"},  {"IMED", "medium"},
       {"ISRC", "source"},    {"ICRD", "date"}};
-  size_t pos = 4;
-  while (bytes.size() - pos >= 8) {
-    const uint8_t* item = &bytes[pos];
-    const size_t size = std::min<size_t>(load_u32_le(item + 4), bytes.size() - pos - 8);
+  while (list.has(8)) {
+    const std::string_view id = list.fixed_string(4);
+    // An item that claims more than is left is read as far as it goes.
+    const size_t size = std::min<size_t>(list.u32le(), list.remaining());
+    const std::span<const uint8_t> value = list.bytes(size);
     for (const auto& key : keys) {
-      if (std::memcmp(item, key[0], 4) != 0) continue;
-      std::string text = chunk_text(item + 8, size);
+      if (id != key[0]) continue;
+      std::string text = chunk_text(value.data(), value.size());
       if (!text.empty()) meta.emplace_back(key[1], std::move(text));
     }
-    pos += 8 + size + (size & 1);
-    if (pos > bytes.size()) break;
+    if (size & 1) {
+      if (list.at_end()) break;
+      list.skip(1);
+    }
   }
 }
 
@@ -210,48 +208,54 @@ void describe_stream(const wave_format& f, pcm_file_info& info) {
 
 }  // namespace
 
-pcm_file_info parse_wav(byte_source& source, event_logger&, const abort_signal& abort) {
+pcm_file_info parse_wav(byte_source& source, event_logger& logger, const abort_signal& abort) {
   const std::optional<uint64_t> file_size = source.size();
   const uint64_t start = source.position();
-  uint8_t head[16];
-  read_exact(source, head, 4, abort);
+  std::vector<uint8_t> head_bytes;
+  byte_cursor head = read_block(source, head_bytes, 4, "WAV header", abort);
+  const std::string_view magic = head.fixed_string(4);
   wav_kind kind;
-  if (std::memcmp(head, "RIFF", 4) == 0) {
+  if (magic == "RIFF") {
     kind = wav_kind::riff;
-  } else if (std::memcmp(head, "RF64", 4) == 0) {
+  } else if (magic == "RF64") {
     kind = wav_kind::rf64;
-  } else if (std::memcmp(head, "riff", 4) == 0) {
-    read_exact(source, head + 4, 12, abort);
-    if (std::memcmp(head, guid_riff.data(), 16) != 0) throw sonatrix_io::exception_io_data();
+  } else if (magic == "riff") {
+    std::vector<uint8_t> rest;
+    read_block(source, rest, 12, "Wave64 header", abort);
+    head_bytes.insert(head_bytes.end(), rest.begin(), rest.end());
+    head = byte_cursor(head_bytes, "Wave64 header", start);
+    if (head.guid_le() != guid_riff) throw_data_error("Wave64 header", start, "not a Wave64 file");
     kind = wav_kind::wave64;
   } else {
-    throw sonatrix_io::exception_io_data();
+    throw_data_error("WAV header", start, "not a RIFF, RF64 or Wave64 file");
   }
   const bool is_w64 = kind == wav_kind::wave64;
 
   // The form end stays unknown (UINT64_MAX) only for a streamed file of unknown length.
   const uint64_t file_end = file_size.value_or(UINT64_MAX);
   uint64_t form_end;
-  if (is_w64) {
-    read_exact(source, head, 8, abort);
-    const uint64_t size = load_u64_le(head);
-    if (size < 24) throw sonatrix_io::exception_io_data();
-    form_end = start + size < start ? UINT64_MAX : start + size;
-  } else {
-    read_exact(source, head, 4, abort);
-    const uint32_t size = load_u32_le(head);
-    // Streaming writers leave the size 0 or all ones: the form runs to the end.
-    form_end = (size == 0 || size == UINT32_MAX) ? file_end : start + 8 + size;
-  }
   guid form_type;
   if (is_w64) {
-    read_exact(source, form_type.data(), 16, abort);
+    byte_cursor form = read_block(source, head_bytes, 24, "Wave64 header", abort);
+    const uint64_t size = form.u64le();
+    if (size < 24) form.fail("form size below 24");
+    form_end = start + size < start ? UINT64_MAX : start + size;
+    form_type = form.guid_le();
   } else {
-    read_exact(source, head, 4, abort);
-    form_type = guid_of_code(head);
+    byte_cursor form = read_block(source, head_bytes, 8, "RIFF header", abort);
+    const uint32_t size = form.u32le();
+    // Streaming writers leave the size 0 or all ones: the form runs to the end.
+    form_end = (size == 0 || size == UINT32_MAX) ? file_end : start + 8 + size;
+    form_type = guid_of_code(form.fixed_string(4));
   }
-  if (form_type != guid_wave) throw sonatrix_io::exception_io_data();
-  form_end = std::min(form_end, file_end);
+  if (form_type != guid_wave) throw_data_error("WAV header", start, "form type is not WAVE");
+  if (form_end > file_end && file_size) {
+    logger.log(
+        "Nonsensical content size in WAV header, found: " + std::to_string(form_end - start) +
+            ", maximum allowed: " + std::to_string(file_end - start) + " (size of whole file)",
+        event_severity::warning);
+    form_end = file_end;
+  }
 
   pcm_file_info info;
   std::optional<wave_format> format;
@@ -265,34 +269,49 @@ pcm_file_info parse_wav(byte_source& source, event_logger&, const abort_signal& 
   while (pos < form_end) {
     abort.check();
     if (source.position() != pos) source.seek(pos, abort);
-    uint8_t header[24];
-    if (source.read(header, header_bytes, abort) != header_bytes) break;
+    uint8_t header_bytes_read[24];
+    if (source.read(header_bytes_read, header_bytes, abort) != header_bytes) break;
+    byte_cursor header(std::span(header_bytes_read, header_bytes), "chunk header", pos);
     guid id;
     uint64_t payload;
     if (is_w64) {
-      std::memcpy(id.data(), header, 16);
-      const uint64_t size = load_u64_le(header + 16);
-      if (size < 24) throw sonatrix_io::exception_io_data();
+      id = header.guid_le();
+      const uint64_t size = header.u64le();
+      if (size < 24) throw_data_error("chunk header", pos, "chunk size below 24");
       payload = size - 24;
     } else {
-      id = guid_of_code(header);
-      payload = load_u32_le(header + 4);
+      id = guid_of_code(header.fixed_string(4));
+      payload = header.u32le();
     }
     const uint64_t payload_start = pos + header_bytes;
     const bool is_form_end_known = form_end != UINT64_MAX;
-    if (payload_start > form_end || payload > form_end - payload_start ||
-        (id == guid_data && payload == 0 && is_form_end_known))
+    const bool runs_past = payload_start > form_end || payload > form_end - payload_start;
+    // Streaming writers leave a data size of 0 or all ones, and RF64 keeps the real one
+    // in ds64: those run to the end by design, not by damage.
+    const bool is_open_ended = id == guid_data && (kind == wav_kind::rf64 || payload == 0 ||
+                                                   (!is_w64 && payload == UINT32_MAX));
+    if (runs_past && is_form_end_known && !is_open_ended) {
+      if (id == guid_data)
+        logger.log("File is truncated, " +
+                       std::to_string(payload - (form_end - std::min(payload_start, form_end))) +
+                       " bytes missing",
+                   event_severity::warning);
+      else
+        logger.log("Incomplete or malformed chunk encountered at " + std::to_string(pos) + " bytes",
+                   event_severity::warning);
+    }
+    if (runs_past || (id == guid_data && payload == 0 && is_form_end_known))
       payload = form_end - std::min(payload_start, form_end);
 
     if (kind == wav_kind::rf64 && !has_ds64) {
-      if (id != guid_ds64 || payload < 16) throw sonatrix_io::exception_io_data();
-      uint8_t ds64[16];
-      read_exact(source, ds64, 16, abort);
-      const uint64_t riff_size = load_u64_le(ds64);
-      ds64_data_bytes = load_u64_le(ds64 + 8);
+      if (id != guid_ds64 || payload < 16)
+        throw_data_error("ds64 chunk", pos, "RF64 without its ds64 chunk first");
+      byte_cursor ds64 = read_block(source, head_bytes, 16, "ds64 chunk", abort);
+      const uint64_t riff_size = ds64.u64le();
+      ds64_data_bytes = ds64.u64le();
       const uint64_t new_end = start + 8 + riff_size;
       if (new_end < start + 8 || new_end < payload_start + payload || ds64_data_bytes == UINT64_MAX)
-        throw sonatrix_io::exception_io_data();
+        throw_data_error("ds64 chunk", payload_start, "impossible sizes");
       form_end = std::min(new_end, file_end);
       has_ds64 = true;
     } else if (id == guid_fmt) {
@@ -326,7 +345,8 @@ pcm_file_info parse_wav(byte_source& source, event_logger&, const abort_signal& 
     pos = next;
   }
 
-  if (!format || !has_data) throw sonatrix_io::exception_io_data();
+  if (!format) throw_data_error("WAV file", start, "no fmt chunk");
+  if (!has_data) throw_data_error("WAV file", start, "no data chunk");
   describe_stream(*format, info);
   fill_technical(*format, kind == wav_kind::riff, info.stream, info);
   return info;

@@ -3,7 +3,7 @@
 // Wave64 (chunks named by GUIDs, 64-bit sizes).
 
 #include "core/abort.h"
-#include "input/byte_source.h"
+#include "fs/byte_source.h"
 #include "input/event_logger.h"
 #include "input/pcm/pcm_file_info.h"
 

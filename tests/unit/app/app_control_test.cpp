@@ -120,10 +120,9 @@ TEST_F(AppControl, CloseRequestModesAndGates) {
   g_prompt_answer = false;
   EXPECT_FALSE(app_close_request(close_mode::exit));
   EXPECT_EQ(g_prompts, 1);
-  EXPECT_EQ(g_prompt_text, lookup_text("dialog_appclose_caption") + "|" +
-                               lookup_text("dialog_appclose_header") +
-                               "\nScanning (2)\nConverting\n\n" +
-                               lookup_text("dialog_appclose_notice"));
+  EXPECT_EQ(g_prompt_text,
+            lookup_text("dialog_appclose_caption") + "|" + lookup_text("dialog_appclose_header") +
+                "\nScanning (2)\nConverting\n\n" + lookup_text("dialog_appclose_notice"));
   EXPECT_FALSE(app().exit_requested);
   g_prompt_answer = true;
   EXPECT_TRUE(app_close_request(close_mode::exit));

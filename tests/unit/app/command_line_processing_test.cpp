@@ -71,8 +71,8 @@ TEST_F(CommandLineProcessing, SwitchesReachHandlersAndUnknownOnesAreReported) {
 
   // Help asks every handler but reports nothing, even when one would answer.
   g_calls.clear();
-  run_command_line("lumo /help /? /mine", "/");
-  EXPECT_EQ(g_calls, (strings{"token /help", "token /?", "token /mine"}));
+  run_command_line("lumo /HELP /? /Help /mine", "/");
+  EXPECT_EQ(g_calls, (strings{"token /HELP", "token /?", "token /Help", "token /mine"}));
   EXPECT_TRUE(popup_recorder::take_recorded().empty());
 
   // Started without a user interface, the complaint goes to the debug output only.

@@ -30,13 +30,17 @@ TEST(CommandLine, StartupSwitchesAreExactAndCaseSensitive) {
   EXPECT_EQ(startup_language_id(args{"lumo", "/lang"}), std::nullopt);
   EXPECT_EQ(startup_language_id(args{"lumo", "/lang", "german"}), std::nullopt);
   EXPECT_EQ(startup_language_id(args{"lumo", "/LANG", "1031"}), std::nullopt);
+  EXPECT_EQ(startup_language_id(args{"lumo", "/lang", "0x10409"}), std::nullopt);
+  EXPECT_EQ(startup_language_id(args{"lumo", "/lang", "65536"}), std::nullopt);
+  EXPECT_EQ(startup_language_id(args{"lumo", "/lang", "65535"}), 65535u);
 }
 
 TEST(CommandLine, InstanceKeyIgnoresLetterCaseAndSeparatesProfiles) {
   // CRC-32 of the lower-cased text: the check value of "123456789" is 0xCBF43926.
   EXPECT_EQ(instance_key("123456789"), 0xCBF43926u);
   const std::string profile = R"(file://C:\Users\Anna\AppData\Roaming\Lumo Audio Player)";
-  EXPECT_EQ(instance_key(profile), instance_key(R"(file://c:\users\anna\appdata\roaming\lumo audio player)"));
+  EXPECT_EQ(instance_key(profile),
+            instance_key(R"(file://c:\users\anna\appdata\roaming\lumo audio player)"));
   EXPECT_NE(instance_key(R"(file://E:\Lumo\lumo-configuration)"),
             instance_key(R"(file://F:\Lumo\lumo-configuration)"));
   // Letters beyond ASCII fold too ("Ä" and "ä").

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
+#include "core/handle_win32.h"
 #include "core/internal_error.h"
 #include "core/unicode.h"
-#include "fs/handle_win32.h"
 #include "test_folder.h"
 
 using namespace lumo;
@@ -45,8 +45,8 @@ DWORD run_crashing_child(const std::string& folder, bool read_only_profile) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION child{};
-  BOOL started = CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                nullptr, &startup, &child);
+  BOOL started = CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                &startup, &child);
   SetEnvironmentVariableW(k_folder_variable, nullptr);
   SetEnvironmentVariableW(k_read_only_variable, nullptr);
   if (!started) {

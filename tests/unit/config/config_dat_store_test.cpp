@@ -107,9 +107,10 @@ TEST_F(ConfigStore, DamagedFilesAskWhetherToContinue) {
     std::string error_text;
   };
   const damaged_case cases[] = {
-      {good.substr(0, 20), generic},
-      {bad_magic, generic},
-      {long_n, generic},
+      {good.substr(0, 20), generic + " (configuration file at byte 0: shorter than its header)"},
+      {bad_magic, generic + " (configuration file at byte 0: not a configuration file)"},
+      {long_n,
+       generic + " (configuration file at byte 32: payload length past the end of the file)"},
       {flipped, "Corrupted configuration file"},
   };
   for (const auto& c : cases) {

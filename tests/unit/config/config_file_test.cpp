@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "config/byte_stream.h"
 #include "config/config_vars.h"
+#include "core/byte_cursor.h"
 #include "core/exceptions.h"
+#include "fs/byte_source.h"
 
 using namespace lumo;
 
@@ -23,8 +24,8 @@ config_int32 g_dup_older{id_dup, 10};
 config_int32 g_dup_newer{id_dup, 10};
 
 void add_record(std::vector<uint8_t>& payload, const guid& id, std::vector<uint8_t> data) {
-  put_guid(payload, id);
-  put_u32_le(payload, static_cast<uint32_t>(data.size()));
+  put_guid_le(payload, id);
+  put_le(payload, data.size(), 4);
   payload.insert(payload.end(), data.begin(), data.end());
 }
 
@@ -34,7 +35,7 @@ void reset_mine() {
 }
 
 config_file_content parse(const std::vector<uint8_t>& bytes) {
-  span_reader r(bytes);
+  memory_byte_source r(bytes);
   return read_config_file(r, bytes.size(), abort_none());
 }
 
@@ -49,7 +50,9 @@ TEST(ConfigFile, LayoutOfAWrittenFile) {
                            0x80, 0x31, 0x96, 0xE6, 0x92, 0xBC, 0x1E, 0x20};
   ASSERT_EQ(file.size(), 36u + payload.size());
   EXPECT_TRUE(std::equal(magic, magic + 16, file.begin()));
-  EXPECT_EQ(get_u32_le(file.data() + 32), payload.size());
+  byte_cursor length(file);
+  length.seek(32);
+  EXPECT_EQ(length.u32le(), payload.size());
   // MD5 of the fixed prefix alone (empty payload), computed independently.
   md5_hasher h;
   const uint8_t prefix[] = {0x3a, 0x91, 0x5c, 0x07, 0xe2, 0x48, 0xb6, 0x1d,
@@ -89,16 +92,21 @@ TEST(ConfigFile, DamagedFilesAreRejected) {
     return "no failure";
   };
 
-  EXPECT_EQ(message_of(std::vector<uint8_t>(good.begin(), good.begin() + 20)), generic);
+  // The generic text, then where the damage is, in the user's words.
+  EXPECT_EQ(message_of(std::vector<uint8_t>(good.begin(), good.begin() + 20)),
+            generic + " (configuration file at byte 0: shorter than its header)");
   std::vector<uint8_t> bad_magic = good;
   bad_magic[3] ^= 0x01;
-  EXPECT_EQ(message_of(bad_magic), generic);
+  EXPECT_EQ(message_of(bad_magic),
+            generic + " (configuration file at byte 0: not a configuration file)");
+  const std::string long_text =
+      generic + " (configuration file at byte 32: payload length past the end of the file)";
   std::vector<uint8_t> long_n = good;
   long_n[32] = static_cast<uint8_t>(payload.size() + 1);
-  EXPECT_EQ(message_of(long_n), generic);
+  EXPECT_EQ(message_of(long_n), long_text);
   std::vector<uint8_t> huge_n = good;
   huge_n[35] = 0xFF;
-  EXPECT_EQ(message_of(huge_n), generic);
+  EXPECT_EQ(message_of(huge_n), long_text);
   for (size_t i = 36; i < good.size(); ++i) {
     std::vector<uint8_t> flipped = good;
     flipped[i] ^= 0x40;
@@ -144,8 +152,8 @@ TEST(ConfigFile, AVariableReadingPastItsRecordFailsTheLoad) {
   // A length running past the payload's end reaches the variable cut short.
   reset_mine();
   std::vector<uint8_t> cut;
-  put_guid(cut, id_a);
-  put_u32_le(cut, 4);
+  put_guid_le(cut, id_a);
+  put_le(cut, 4, 4);
   cut.insert(cut.end(), {9, 0});
   EXPECT_THROW(apply_config_payload(cut, abort_none()), sonatrix_io::exception_io_data_truncation);
   reset_mine();

@@ -5,6 +5,7 @@
 #include "config/byte_stream.h"
 #include "config/config_file.h"
 #include "core/exceptions.h"
+#include "fs/byte_source.h"
 
 using namespace lumo;
 
@@ -123,7 +124,7 @@ TEST(ConfigVars, ShortRecordsFailAsTruncation) {
                               {&g_replay, sizeof(replay_settings)}};
   for (const auto& c : cases) {
     std::vector<uint8_t> bytes(c.size_bytes - 1, 0x5A);
-    span_reader r(bytes);
+    memory_byte_source r(bytes);
     EXPECT_THROW(c.var->read_value(r, bytes.size(), abort_none()),
                  sonatrix_io::exception_io_data_truncation)
         << c.size_bytes;

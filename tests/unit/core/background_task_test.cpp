@@ -60,25 +60,25 @@ TEST(BackgroundTask, EscapingExceptionIsReportedThroughThePopupService) {
   task_status status;
 
   service_impl<scripted_task> fine(scripted_task::ending::normal);
-  run_task_body(fine, status, abort_none(), "Scanning");
-  EXPECT_TRUE(popup_recorder::recorded().empty());
-
+  EXPECT_EQ(run_task_body(fine, status, abort_none()), std::nullopt);
   service_impl<scripted_task> denied(scripted_task::ending::throws_io);
-  run_task_body(denied, status, abort_none(), "Updating Files");
+  EXPECT_EQ(run_task_body(denied, status, abort_none()), "Access denied");
   service_impl<scripted_task> odd(scripted_task::ending::throws_other);
-  run_task_body(odd, status, abort_none(), "");
+  EXPECT_EQ(run_task_body(odd, status, abort_none()), "Unknown exception");
+  // A task the user cancelled ends quietly.
   abort_source cancelled;
   cancelled.abort();
-  run_task_body(fine, status, cancelled, "Scanning");
+  EXPECT_EQ(run_task_body(fine, status, cancelled), std::nullopt);
+  EXPECT_TRUE(popup_recorder::recorded().empty());
 
+  report_task_failure("Updating Files", "Access denied");
+  report_task_failure("", "Unknown exception");
   auto shown = popup_recorder::take_recorded();
-  ASSERT_EQ(shown.size(), 3u);
+  ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].message, "Access denied");
   EXPECT_EQ(shown[0].title, "Unhandled exception in \"Updating Files\"");
   EXPECT_EQ(shown[0].icon, popup_icon::error);
-  EXPECT_EQ(shown[1].message, "Unknown exception");
   EXPECT_EQ(shown[1].title, "Unhandled exception in \"\"");
-  EXPECT_EQ(shown[2].message, "User abort");
 }
 
 TEST(BackgroundTask, RegistryListsRunningTasksInStartOrder) {

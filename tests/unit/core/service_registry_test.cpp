@@ -10,7 +10,9 @@
 #include "config/advanced_entry.h"
 #include "core/config_store.h"
 #include "core/popup_message.h"
+#include "fs/file_system.h"
 #include "input/input_entry.h"
+#include "input/input_handler.h"
 #include "playback/output.h"
 
 using namespace lumo;
@@ -205,6 +207,8 @@ TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
       {"switch handler", switch_handler::class_guid, test_switches ? 2u : 1u},
       {"user interface", user_interface::class_guid, windows ? 1u : 0u},
       {"message filter", message_filter::class_guid, windows ? 1u : 0u},
+      {"file system", file_system::class_guid, 3},
+      {"input handler", input_handler::class_guid, 4},
   };
   size_t total = 0;
   for (const expected& e : known) {

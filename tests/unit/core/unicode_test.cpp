@@ -38,7 +38,9 @@ TEST(Unicode, LoneSurrogatesBecomeReplacement) {
   std::u16string lone_high = u"a"s + char16_t(0xD800) + u"b";
   std::u16string lone_low = char16_t(0xDC00) + u"x"s;
   std::u16string reversed = u""s + char16_t(0xDC00) + char16_t(0xD800);
-  EXPECT_EQ(utf16_to_utf8(lone_high), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(utf16_to_utf8(lone_high),
+            "a\xEF\xBF\xBD"
+            "b");
   EXPECT_EQ(utf16_to_utf8(lone_low), "\xEF\xBF\xBDx");
   EXPECT_EQ(utf16_to_utf8(reversed), "\xEF\xBF\xBD\xEF\xBF\xBD");
   std::u16string high_at_end = u"x"s + char16_t(0xDBFF);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "core/service_registry.h"
 #include "fs/file_system.h"
 #include "test_folder.h"
 
@@ -24,7 +25,7 @@ std::atomic<int> g_replace_calls{0};
 enum class busy_kind { sharing_violation, denied, write_protected };
 std::atomic<busy_kind> g_busy_kind{busy_kind::sharing_violation};
 
-class flaky_file_system final : public file_system {
+class flaky_file_system : public file_system {
  public:
   bool claims(std::string_view url) const override { return url.starts_with("flaky://"); }
   std::string display_path(std::string_view url) const override {
@@ -68,7 +69,7 @@ class flaky_file_system final : public file_system {
   static std::string map(std::string_view url) { return "file://" + std::string(url.substr(8)); }
 };
 
-file_system_factory<flaky_file_system> g_flaky;
+LUMO_REGISTER_SINGLETON_SERVICE(flaky_file_system);
 
 auto writes(std::string content) {
   return [content](file& f, const abort_signal& abort) {

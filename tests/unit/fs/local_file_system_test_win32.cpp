@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "core/handle_win32.h"
 #include "core/unicode.h"
 #include "fs/atomic_replace.h"
 #include "fs/file_system.h"
@@ -110,11 +111,10 @@ TEST(LocalFileSystemWin32, SharingFollowsTheOpenMode) {
   {
     file_ptr writer = open_file(url, open_mode::write_existing, none);
     // Others may read while we write, if they let us write.
-    HANDLE other =
-        CreateFileW(to_wide("\\\\?\\" + url.substr(7)).c_str(), GENERIC_READ,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_NE(other, INVALID_HANDLE_VALUE);
-    CloseHandle(other);
+    unique_handle other(CreateFileW(to_wide("\\\\?\\" + url.substr(7)).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    EXPECT_TRUE(other.is_valid());
     EXPECT_THROW(open_file(url, open_mode::write_existing, none),
                  io::exception_io_sharing_violation);
   }

@@ -6,13 +6,13 @@
 #include <fstream>
 
 #include "core/exceptions.h"
+#include "core/popup_recorder.h"
 #include "i18n/override_file.h"
 
 namespace lumo {
 namespace {
 
-// Natively the broken-document notice goes to stderr, so the whole path can run here;
-// on Windows it is a message box and is left to the whole-program tests.
+// The broken-document notice goes through the popup service (the recorder here).
 TEST(language_loader, load_installs_and_a_broken_document_ends_the_program) {
   auto folder = std::filesystem::temp_directory_path() / "lumo-i18n-load-test";
   std::filesystem::create_directories(folder);
@@ -26,9 +26,11 @@ TEST(language_loader, load_installs_and_a_broken_document_ends_the_program) {
   EXPECT_EQ(active_language_table()->name, "Mine");
 
   write("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><localization name=\"x\"/>");
-  testing::internal::CaptureStderr();
+  popup_recorder::take_recorded();
   EXPECT_THROW(load_language(0, folder.string()), kel::exception_shutdownrequest);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Broken or incomplete language file.\n");
+  auto shown = popup_recorder::take_recorded();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].message, "Broken or incomplete language file.");
   EXPECT_EQ(active_language_table()->name, "Mine");  // nothing half-installed
 
   // The system texts have no source natively: a document keeps exactly its own ids.

@@ -142,7 +142,8 @@ TEST(language_loader, override_file_rules) {
   EXPECT_THROW(build_language_table(0, profile.path()), sonatrix_io::exception_io_data);
 
   // A missing profile folder or file means no override.
-  EXPECT_EQ(read_language_override((std::filesystem::path(profile.path()) / "absent").string()), std::nullopt);
+  EXPECT_EQ(read_language_override((std::filesystem::path(profile.path()) / "absent").string()),
+            std::nullopt);
 
   EXPECT_THROW(check_language_override_size(std::nullopt), sonatrix_io::exception_io_no_length);
 }

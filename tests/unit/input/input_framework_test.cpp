@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/exceptions.h"
+#include "core/service_registry.h"
 #include "fs/file_system.h"
 #include "fs/memory_file.h"
 #include "input/input_exceptions.h"
@@ -56,12 +57,16 @@ TEST(input_framework, scans_pick_the_pcm_handlers) {
   EXPECT_EQ(find_handler_for_path("file:///m/voice.8SVX"), aiff);
   EXPECT_NE(find_handler_for_content_type("audio/basic"), nullptr);
   EXPECT_EQ(find_handler_for_path("file:///m/a.xyz"), nullptr);
+  // The same handlers once start-up has built the registry.
+  services().build(static_factories());
   int count = 0;
-  for (auto* r = first_input_handler(); r; r = r->next()) {
+  for (service_ptr<input_handler> h : enumerate_services<input_handler>()) {
     ++count;
-    EXPECT_EQ(r->handler().get_flags(), 0u);
+    EXPECT_EQ(h->get_flags(), 0u);
   }
   EXPECT_GE(count, 3);
+  EXPECT_EQ(find_handler_for_path("file:///m/a.wav"), wav);
+  services().clear();
 }
 
 TEST(input_framework, unknown_files_and_paths_fail_clearly) {
@@ -110,9 +115,12 @@ TEST(input_framework, decoder_contract) {
   EXPECT_FALSE(decoder->get_dynamic_info(info, timestamp));
 
   // Formats that can be described but not decoded.
-  const auto alaw =
-      open_input_decoder("tempmem://alaw.WAV", fixture_file("info/wav_alaw.wav"), abort_none());
-  EXPECT_THROW(alaw->initialize(0, 0, abort_none()), sonatrix_io::exception_io_data);
+  EXPECT_THROW(
+      open_input_decoder("tempmem://alaw.WAV", fixture_file("info/wav_alaw.wav"), abort_none()),
+      sonatrix_io::exception_io_data);
+  EXPECT_NE(
+      open_input_info_reader("tempmem://alaw.WAV", fixture_file("info/wav_alaw.wav"), abort_none()),
+      nullptr);
 }
 
 TEST(input_framework, header_warnings_reach_the_logger_set_later) {

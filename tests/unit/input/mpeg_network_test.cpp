@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/exceptions.h"
+#include "core/service_registry.h"
 #include "fs/file_system.h"
 #include "input/input_exceptions.h"
 #include "mpeg_test_support.h"
@@ -45,7 +46,7 @@ class flaky_file final : public file {
   file_ptr inner_;
 };
 
-class flaky_file_system final : public file_system {
+class flaky_file_system : public file_system {
  public:
   bool claims(std::string_view url) const override { return url.starts_with("flaky://"); }
   std::string display_path(std::string_view url) const override { return std::string(url); }
@@ -73,7 +74,7 @@ class flaky_file_system final : public file_system {
   }
 };
 
-file_system_factory<flaky_file_system> g_flaky_file_system;
+LUMO_REGISTER_SINGLETON_SERVICE(flaky_file_system);
 
 TEST(mpeg_network, a_dropped_connection_is_reopened_and_resumed) {
   const auto whole = test::decode_bytes(long_stream(), "tempmem://network-reference.mp3");

@@ -70,6 +70,23 @@ TEST(wav_parser, streamed_sizes_read_to_the_end_of_the_file) {
   EXPECT_EQ(decoded_samples(file), 10u);
   // The RIFF size cut short of the data moves the end.
   EXPECT_EQ(parse(riff(36 + 40, 400, 100)).stream.data_length_bytes, 40u);
+
+  // Sizes past the file are warned about; the streaming conventions are not.
+  const auto warnings = [](const std::vector<uint8_t>& bytes) {
+    memory_byte_source source(bytes);
+    test::recording_logger logger;
+    parse_wav(source, logger, abort_none());
+    std::vector<std::string> texts;
+    for (const auto& e : logger.events) texts.push_back(e.first);
+    return texts;
+  };
+  EXPECT_EQ(warnings(riff(0, 0, 100)), std::vector<std::string>{});
+  EXPECT_EQ(warnings(riff(0xFFFFFFFF, 0xFFFFFFFF, 100)), std::vector<std::string>{});
+  const std::string form_warning =
+      "Nonsensical content size in WAV header, found: 544, maximum allowed: 444 (size of whole "
+      "file)";
+  EXPECT_EQ(warnings(riff(36 + 500, 500, 100)),
+            (std::vector<std::string>{form_warning, "File is truncated, 100 bytes missing"}));
 }
 
 TEST(wav_parser, fmt_chunk_size_rules) {

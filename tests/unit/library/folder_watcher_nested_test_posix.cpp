@@ -61,14 +61,13 @@ TEST(FolderWatcherNested, SubfolderChangesAndMovedFolders) {
 
 TEST(FolderWatcherNested, UnreadableFileIsRetriedUntilItCanBeRead) {
   test_folder dir, elsewhere;
+  // A link whose target does not exist yet: the scan lists it, but it cannot be opened.
+  // Making the target changes nothing the watcher sees, so only the retry can find it.
+  const std::string late = dir / "late.wav";
+  ASSERT_EQ(::symlink(native_path(elsewhere / "target.wav").c_str(), native_path(late).c_str()), 0);
   change_sink sink;
   auto w = make_watcher(root_of(dir), sink);
   w->start(0);
-  ASSERT_TRUE(wait_until([&] { return w->is_running() && !w->is_indexing(); }));
-  // A link whose target does not exist yet cannot be opened; making the target changes
-  // nothing the watcher sees, so only the retry can find it.
-  const std::string late = dir / "late.wav";
-  ASSERT_EQ(::symlink(native_path(elsewhere / "target.wav").c_str(), native_path(late).c_str()), 0);
   write_whole_file(dir / "seen.wav", make_wav({"Seen", "", "", ""}));
   ASSERT_TRUE(wait_until([&] { return sink.has(dir / "seen.wav"); }));
   EXPECT_FALSE(sink.has(late));

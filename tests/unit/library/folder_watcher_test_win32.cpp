@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/handle_win32.h"
 #include "core/unicode.h"
 #include "library/folder_watcher.h"
 #include "library_test_support.h"
@@ -19,9 +20,10 @@ TEST(FolderWatcherWin32, FileHeldOpenIsRetriedUntilReleased) {
   ASSERT_TRUE(wait_until([&] { return w->is_running() && !w->is_indexing(); }));
 
   const std::string held = dir / "held.wav";
-  HANDLE h = CreateFileW(to_wide(native_path(held)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  unique_handle held_open(CreateFileW(to_wide(native_path(held)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held_open.is_valid());
+  HANDLE h = held_open.get();
   std::string wav = make_wav({"Held", "", "", ""});
   DWORD written = 0;
   ASSERT_TRUE(WriteFile(h, wav.data(), static_cast<DWORD>(wav.size()), &written, nullptr));
@@ -30,7 +32,7 @@ TEST(FolderWatcherWin32, FileHeldOpenIsRetriedUntilReleased) {
   write_whole_file(dir / "seen.wav", make_wav({"Seen", "", "", ""}));
   ASSERT_TRUE(wait_until([&] { return sink.has(dir / "seen.wav"); }));
   EXPECT_FALSE(sink.has(held));
-  CloseHandle(h);
+  held_open.reset();
   ASSERT_TRUE(wait_until([&] { return sink.has(held); }));
   EXPECT_EQ(sink.title_of(held), "Held");
   w->stop();

@@ -1,4 +1,4 @@
-#include "input/byte_source.h"
+#include "fs/byte_source.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,31 +8,29 @@
 
 namespace lumo {
 
-void read_exact(byte_source& source, void* buffer, size_t size, const abort_signal& abort) {
-  if (source.read(buffer, size, abort) != size) throw sonatrix_io::exception_io_data_truncation();
-}
-
-uint64_t skip_forward(byte_source& source, uint64_t count_bytes, const abort_signal& abort) {
+uint64_t byte_source::skip(uint64_t count_bytes, const abort_signal& abort) {
   if (count_bytes == 0) return 0;
-  if (source.can_seek()) {
-    const uint64_t from = source.position();
+  if (can_seek()) {
+    const uint64_t from = position();
     uint64_t to = from + count_bytes;
     if (to < from) to = UINT64_MAX;
-    if (auto size = source.size()) to = std::min(to, std::max(*size, from));
-    source.seek(to, abort);
+    if (auto total = size()) to = std::min(to, std::max(*total, from));
+    seek(to, abort);
     return to - from;
   }
-  constexpr size_t chunk_bytes = 64 * 1024;
-  std::vector<uint8_t> scratch(static_cast<size_t>(std::min<uint64_t>(count_bytes, chunk_bytes)));
-  uint64_t done = 0;
-  while (done < count_bytes) {
-    abort.check();
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(count_bytes - done, scratch.size()));
-    const size_t got = source.read(scratch.data(), want, abort);
-    done += got;
-    if (got < want) break;
-  }
-  return done;
+  return stream_reader::skip(count_bytes, abort);
+}
+
+byte_cursor read_block(byte_source& source, std::vector<uint8_t>& storage, size_t count,
+                       std::string_view what, const abort_signal& abort) {
+  const uint64_t start = source.position();
+  storage.resize(count);
+  const size_t got = source.read(storage.data(), count, abort);
+  if (got != count)
+    throw_truncation_error(
+        what, start + got,
+        "needs " + std::to_string(count) + " bytes, " + std::to_string(got) + " there");
+  return byte_cursor(storage, what, start);
 }
 
 size_t memory_byte_source::read(void* buffer, size_t size, const abort_signal& abort) {

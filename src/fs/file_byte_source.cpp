@@ -1,4 +1,4 @@
-#include "input/file_byte_source.h"
+#include "fs/file_byte_source.h"
 
 #include "core/exceptions.h"
 

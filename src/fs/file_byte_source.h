@@ -1,8 +1,8 @@
 #pragma once
 // A byte_source over an open file of the file system layer.
 
+#include "fs/byte_source.h"
 #include "fs/file.h"
-#include "input/byte_source.h"
 
 namespace lumo {
 

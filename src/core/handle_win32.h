@@ -1,6 +1,7 @@
 #pragma once
-// Owners for the Win32 handles of the file system backend. CreateFileW reports failure
-// as INVALID_HANDLE_VALUE, FindFirstFileW too, other calls as null: both count as empty.
+// The one owner of Win32 kernel handles (files, find handles, threads, events, mutexes):
+// nothing else in the program closes a handle. CreateFileW reports failure as
+// INVALID_HANDLE_VALUE, FindFirstFileW too, other calls as null: both count as empty.
 
 #include <windows.h>
 
@@ -30,6 +31,8 @@ class basic_unique_handle {
     if (is_valid()) close_fn(h_);
     h_ = INVALID_HANDLE_VALUE;
   }
+  // Gives up ownership without closing; the system closes the handle at process end.
+  HANDLE abandon() { return std::exchange(h_, INVALID_HANDLE_VALUE); }
 
  private:
   HANDLE h_ = INVALID_HANDLE_VALUE;
