@@ -307,6 +307,11 @@ void playback_engine::loop(thread_state& ts) {
     } catch (const kel::exception_aborted&) {
       if (!reopen_.is_aborting()) throw;
       continue;  // a new request unwound the decoder
+    } catch (const std::exception& e) {
+      // Playback stops, but the thread stays for the next play.
+      report(std::string("Unrecoverable playback error: ") + e.what());
+      finish(ts);
+      continue;
     }
     std::unique_lock lock(main_lock_);
     wake_.wait_for(lock, std::chrono::milliseconds(10),

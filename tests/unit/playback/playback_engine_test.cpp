@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/debug_output.h"
+#include "core/exceptions.h"
 #include "core/main_thread.h"
 #include "playback/playback_engine.h"
 #include "playback/render_output.h"
@@ -208,6 +209,37 @@ TEST(PlaybackEngine, StartPositionLandsOnItsSampleAndFailuresAreSkipped) {
     EXPECT_NE(e.find("):\r\n"), std::string::npos) << e;
   }
   EXPECT_NE(run.errors[0].find("lumo_engine_no_such_file.wav"), std::string::npos);
+}
+
+TEST(PlaybackEngine, AnOutputFailureStopsPlaybackAndTheNextPlayWorks) {
+  std::string dir = ::testing::TempDir();
+  std::string src = dir + "lumo_engine_fail_src.wav", out = dir + "lumo_engine_fail.wav";
+  std::remove(out.c_str());
+  std::vector<int16_t> a = make_signal(3001, 8000);
+  write_wav(src, a, 8000, 2, 16);
+  int made = 0;
+  playback_engine engine([&] {
+    if (made++ == 0) throw kel::exception("Audio device not found");
+    return std::make_unique<render_output>(make_wav_render_sink("file://" + out));
+  });
+  int stops = 0;
+  std::vector<std::string> errors;
+  playback_callbacks cb;
+  cb.stopped = [&] { ++stops; };
+  cb.error = [&](const std::string& m) { errors.push_back(m); };
+  engine.set_callbacks(cb);
+  for (int round = 1; round <= 2; ++round) {
+    engine.play({{"file://" + src, 0}}, 0);
+    auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (stops < round && std::chrono::steady_clock::now() < give_up) {
+      run_pending(drain::until_empty);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(stops, round);
+  }
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "Unrecoverable playback error: Audio device not found");
+  EXPECT_EQ(read_float_wav(out), to_float(a));
 }
 
 std::string captured;
