@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build tools
-  cmake ninja-build g++ clang libclang-rt-dev pkg-config dpkg-dev
+  cmake ninja-build ccache g++ clang libclang-rt-dev pkg-config dpkg-dev
   autoconf automake libtool make patch
   # cross compiler
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools

@@ -13,6 +13,13 @@ export LUMO_CACHE=${LUMO_CACHE:-$HOME/.cache/lumo}
 
 scripts/bootstrap.sh
 
+# Four trees are built (native, ThreadSanitizer, fuzz, Windows); compiled objects are kept
+# between runs in the cache folder, keyed by content, so an unchanged file costs nothing.
+if command -v ccache >/dev/null; then
+  export CCACHE_DIR=${CCACHE_DIR:-$LUMO_CACHE/ccache} CCACHE_BASEDIR=$PWD
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+fi
+
 status=0
 if [ "$which" = all ] || [ "$which" = native ]; then
   # Style cannot drift: every C++ file under src/, tests/ and tools/ as .clang-format says.

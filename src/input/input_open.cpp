@@ -5,8 +5,8 @@
 #include "core/debug_output.h"
 #include "core/exceptions.h"
 #include "core/md5.h"
-#include "input/input_exceptions.h"
 #include "core/service_registry.h"
+#include "input/input_exceptions.h"
 #include "input/input_matching.h"
 
 namespace lumo {

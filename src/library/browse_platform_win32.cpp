@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "core/exceptions.h"
+#include "core/handle_win32.h"
 #include "core/unicode.h"
-#include "fs/handle_win32.h"
 
 namespace lumo::browse_platform {
 

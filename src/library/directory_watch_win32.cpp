@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "core/handle_win32.h"
 #include "core/unicode.h"
-#include "fs/handle_win32.h"
 #include "fs/long_path.h"
 
 namespace lumo {
