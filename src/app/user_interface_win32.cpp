@@ -6,6 +6,7 @@
 
 #include "app/app_services.h"
 #include "app/close_request.h"
+#include "app/engine_playback.h"
 #include "app/main_menu_commands.h"
 #include "core/config_store.h"
 #include "core/service_registry.h"
@@ -34,6 +35,8 @@ class main_user_interface : public user_interface_main {
  public:
   void initialize() override {
     main_window_register_classes();
+    // What the window plays is heard: the engine replaces its engineless queue.
+    main_window_set_playback(std::make_unique<engine_playback>());
     set_playback_command_handler(run_transport);
   }
 

@@ -36,6 +36,8 @@ int usage() {
       "  devices     list the output modules and their devices with GUIDs\n"
       "  tone [--output directsound|null|render] [--out OUT.wav] [--seconds S] ...\n"
       "              play a sine through an output (lumo-inspect tone --help)\n"
+      "  play FILE... [--out OUT.wav] [--volume DB]\n"
+      "              play files through the playback engine (gapless), to a WAV or the device\n"
       "  view DATABASE_OR_FOLDER [--path KEY/KEY/...]\n"
       "              a level of the library views: title, then label, track count, key\n",
       stderr);
@@ -60,6 +62,7 @@ int run(const std::vector<std::string>& args) {
   if (args[0] == "retag") return inspect_retag(args);
   if (args[0] == "devices") return inspect_devices(args);
   if (args[0] == "tone") return inspect_tone(args);
+  if (args[0] == "play") return inspect_play(args);
   if (args[0] == "view") return inspect_view(args);
   return usage();
 }
