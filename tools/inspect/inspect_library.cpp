@@ -13,33 +13,12 @@
 #include "fs/atomic_replace.h"
 #include "fs/file_system.h"
 #include "fs/native_fs.h"
+#include "inspect_input.h"
 #include "library/folder_watcher.h"
 #include "library/library_database.h"
 #include "library/library_settings.h"
 
 namespace {
-
-std::string json_string(std::string_view text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", c);
-          out += escape;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
 
 std::string indent(int depth) {
   return std::string(static_cast<size_t>(depth) * 2, ' ');
