@@ -42,15 +42,15 @@ TEST(EnginePlayback, PlaysToTheEndAndTellsTheWindow) {
   EXPECT_FALSE(port.is_paused());
   auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   // The stopped notice follows the state change through the main-thread queue.
-  while ((port.is_playing() || changes < 3) && std::chrono::steady_clock::now() < give_up) {
+  while ((port.is_playing() || changes < 4) && std::chrono::steady_clock::now() < give_up) {
     run_pending(drain::until_empty);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   run_pending(drain::until_empty);
   EXPECT_FALSE(port.is_playing());
   EXPECT_FALSE(port.playing_track().has_value());
-  // Starting, the track heard, stopped.
-  EXPECT_EQ(changes, 3);
+  // Starting, the track's stream info, the track heard, stopped.
+  EXPECT_EQ(changes, 4);
   set_master_volume_db(before);
 }
 

@@ -14,6 +14,7 @@
 #include "input/input_entry.h"
 #include "input/input_handler.h"
 #include "playback/output.h"
+#include "playback/playback_fields.h"
 
 using namespace lumo;
 
@@ -209,6 +210,7 @@ TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
       {"message filter", message_filter::class_guid, windows ? 1u : 0u},
       {"file system", file_system::class_guid, 3},
       {"input handler", input_handler::class_guid, 4},
+      {"playback fields", playback_fields::class_guid, 1},
   };
   size_t total = 0;
   for (const expected& e : known) {
