@@ -4,6 +4,7 @@
 
 #include "app/app_services.h"
 #include "app/close_request.h"
+#include "app/engine_playback.h"
 #include "core/debug_output.h"
 #include "core/internal_error.h"
 #include "core/service_registry.h"
@@ -81,6 +82,15 @@ class app_main_menu_commands : public main_menu_commands {
         return;
       case main_command::hide_window:
         if (auto ui = current_user_interface()) ui->hide();
+        return;
+      // Seeks within the playing track, straight to the engine.
+      case main_command::fast_forward:
+      case main_command::rewind:
+        if (engine_playback* p = engine_playback::current())
+          p->seek_by(e.command == main_command::fast_forward ? playback_seek_step_seconds
+                                                             : -playback_seek_step_seconds);
+        else
+          debug_output("No playback to control\n");
         return;
       default:
         if (g_playback_handler)

@@ -27,12 +27,6 @@ void run_transport(main_command command) {
     case main_command::stop: return main_window_transport(transport_command::stop);
     case main_command::next: return main_window_transport(transport_command::next);
     case main_command::previous: return main_window_transport(transport_command::previous);
-    case main_command::fast_forward:
-      if (engine_playback* p = engine_playback::current()) p->seek_by(playback_seek_step_seconds);
-      return;
-    case main_command::rewind:
-      if (engine_playback* p = engine_playback::current()) p->seek_by(-playback_seek_step_seconds);
-      return;
     default: return;
   }
 }
