@@ -104,7 +104,7 @@ playback_engine::~playback_engine() {
     stopping_ = true;
   }
   reopen_.abort();
-  wake_.notify_all();
+  wake();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -143,7 +143,7 @@ void playback_engine::request(request_kind kind, size_t index, double seconds) {
     request_index_ = index;
     request_seconds_ = seconds;
   }
-  wake_.notify_all();
+  wake();
 }
 
 void playback_engine::play(std::vector<track_location> list, size_t start_index,
@@ -176,7 +176,7 @@ void playback_engine::set_paused(bool paused) {
     paused_ = paused;
     pause_changed_ = true;
   }
-  wake_.notify_all();
+  wake();
   if (callbacks_.paused) callbacks_.paused(paused);
 }
 
@@ -233,7 +233,7 @@ void playback_engine::set_volume(double volume_db) {
     volume_db_ = volume_db;
     volume_changed_ = true;
   }
-  wake_.notify_all();
+  wake();
 }
 
 void playback_engine::set_repeat(repeat_mode mode) {
@@ -399,22 +399,22 @@ void playback_engine::loop(thread_state& ts) {
 
     try {
       if (handle_request(ts)) continue;
-      bool wrote = false;
       if (ts.out) ts.out->update();
       // The output is made with the first block, so decoding starts without one.
       while (!ts.ended && (ts.decoding || ts.chunk_pending) &&
              (!ts.out || ts.out->free_frames() > 0)) {
         if (reopen_.is_aborting()) break;
-        double before = ts.engine_time;
         decode_step(ts);
-        if (ts.engine_time != before) wrote = true;
         if (!ts.decoding && !ts.chunk_pending) break;
       }
       update_position(ts);
       poll_stream_info(ts);
       // Nothing was heard when every track failed: no output to drain.
       if (ts.ended && (!ts.out || ts.out->latency_seconds() <= 0)) finish(ts);
-      if (wrote) continue;
+      std::optional<std::chrono::microseconds> sleep = sleep_time(ts);
+      if (sleep && sleep->count() <= 0) continue;
+      wait_for_wake(sleep);
+      continue;
     } catch (const kel::exception_aborted&) {
       if (!reopen_.is_aborting()) throw;
       continue;  // a new request unwound the decoder
@@ -424,10 +424,51 @@ void playback_engine::loop(thread_state& ts) {
       finish(ts);
       continue;
     }
-    std::unique_lock lock(main_lock_);
-    wake_.wait_for(lock, std::chrono::milliseconds(10),
-                   [&] { return stopping_ || request_ != request_kind::none; });
   }
+}
+
+void playback_engine::wake() {
+  {
+    std::lock_guard lock(wake_lock_);
+    woken_ = true;
+  }
+  wake_cv_.notify_all();
+}
+
+void playback_engine::wait_for_wake(std::optional<std::chrono::microseconds> timeout) {
+  std::unique_lock lock(wake_lock_);
+  if (timeout)
+    wake_cv_.wait_for(lock, *timeout, [&] { return woken_; });
+  else
+    wake_cv_.wait(lock, [&] { return woken_; });
+  woken_ = false;
+}
+
+// Steady playback refills the output in steps of refill_seconds instead of topping it
+// up at every pass of the output worker: each wake-up costs more than the copy (under
+// Wine several times more), and the 0.5 s buffer plus the staging queue leave well over
+// half a second of audio in hand when the step is due. The thread still wakes at least
+// every max_sleep_seconds, so the audible position and the stream-info poll keep their
+// pace; requests, volume and pause changes wake it at once.
+std::optional<std::chrono::microseconds> playback_engine::sleep_time(thread_state& ts) {
+  constexpr double refill_seconds = 0.1;
+  constexpr double max_sleep_seconds = 0.1;
+  auto micros = [](double seconds) {
+    return std::chrono::microseconds(static_cast<int64_t>(seconds * 1e6));
+  };
+  // No output: nothing plays, only a request matters.
+  if (!ts.out) return std::nullopt;
+  if (ts.paused || !ts.out->has_format()) return micros(max_sleep_seconds);
+  if (ts.ended) {
+    // Draining: look again about when the last audio has been heard.
+    double latency = ts.out->latency_seconds();
+    return micros(std::clamp(latency, 0.001, max_sleep_seconds));
+  }
+  if (!ts.decoding && !ts.chunk_pending) return micros(max_sleep_seconds);
+  double rate = ts.out->format().sample_rate;
+  double free_seconds = ts.out->free_frames() / rate;
+  if (free_seconds >= refill_seconds) return std::chrono::microseconds(0);
+  return micros(std::min(refill_seconds - free_seconds, max_sleep_seconds));
 }
 
 // Acts on a pending play, seek or stop; true when one was handled.

@@ -3,6 +3,7 @@
 // thread that decodes track after track into the output. Consecutive tracks are written
 // without draining the output, so they play without a gap; the output is reopened only
 // when the block format changes.
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -123,6 +124,11 @@ class playback_engine {
   void decode_step(thread_state& ts);
   void update_position(thread_state& ts);
   void finish(thread_state& ts);
+  // How long the loop may sleep before the output wants more (nullopt: until woken).
+  std::optional<std::chrono::microseconds> sleep_time(thread_state& ts);
+  // The wake event: a request, a volume or pause change, or shutdown.
+  void wake();
+  void wait_for_wake(std::optional<std::chrono::microseconds> timeout);
   void report(std::string message);
   void post(std::function<void(playback_callbacks&)> fn);
 
@@ -133,7 +139,6 @@ class playback_engine {
 
   // main lock: the queue, the request and the position.
   mutable std::mutex main_lock_;
-  std::condition_variable wake_;
   std::vector<track_location> queue_;
   std::vector<size_t> order_;  // play order: queue indexes
   repeat_mode repeat_ = repeat_mode::off;
@@ -159,6 +164,11 @@ class playback_engine {
   mutable std::mutex pause_lock_;
   bool paused_ = false;
   bool pause_changed_ = true;
+
+  // The wake event, an auto-reset flag behind its own lock (taken after any other).
+  std::mutex wake_lock_;
+  std::condition_variable wake_cv_;
+  bool woken_ = false;
 
   std::thread thread_;
   std::shared_ptr<bool> alive_;  // callbacks posted after destruction do nothing
