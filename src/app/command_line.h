@@ -42,6 +42,10 @@ enum class main_command {
   hide_window,
   fast_forward,
   rewind,
+  repeat_off,
+  repeat_all,
+  repeat_one,
+  shuffle,
 };
 
 // How the built-in switch handler answers a switch: 0 = not mine, 1 = handled,

@@ -1,6 +1,7 @@
 #include "app/main_menu_commands.h"
 
 #include <array>
+#include <optional>
 
 #include "app/app_services.h"
 #include "app/close_request.h"
@@ -20,7 +21,7 @@ struct command_entry {
   const char* name;  // for the debug output
 };
 
-constexpr std::array<command_entry, 10> g_commands{{
+constexpr std::array<command_entry, 14> g_commands{{
     {main_command::play,
      {0x1c0f7a52u, 0x8e34, 0x4d61, {0xa9, 0x05, 0x3b, 0xd7, 0x62, 0xe1, 0x4f, 0x80}},
      "menu_play",
@@ -61,7 +62,33 @@ constexpr std::array<command_entry, 10> g_commands{{
      {0xa59603ebu, 0x17cd, 0x46fa, {0x32, 0x9e, 0xc4, 0x60, 0xfb, 0x7a, 0xd8, 0x19}},
      "ui_rewind",
      "Rewind"},
+    {main_command::repeat_off,
+     {0xb6a714fcu, 0x28de, 0x470b, {0x43, 0xaf, 0xd5, 0x71, 0x0c, 0x8b, 0xe9, 0x2a}},
+     "menu_repeat_off",
+     "Repeat off"},
+    {main_command::repeat_all,
+     {0xc7b8250du, 0x39ef, 0x481c, {0x54, 0xb0, 0xe6, 0x82, 0x1d, 0x9c, 0xfa, 0x3b}},
+     "menu_repeat_all",
+     "Repeat all"},
+    {main_command::repeat_one,
+     {0xd8c9361eu, 0x4af0, 0x492d, {0x65, 0xc1, 0xf7, 0x93, 0x2e, 0xad, 0x0b, 0x4c}},
+     "menu_repeat_one",
+     "Repeat one"},
+    {main_command::shuffle,
+     {0xe9da472fu, 0x5b01, 0x4a3e, {0x76, 0xd2, 0x08, 0xa4, 0x3f, 0xbe, 0x1c, 0x5d}},
+     "menu_shuffle",
+     "Shuffle"},
 }};
+
+// The engine's repeat mode a command chooses.
+std::optional<repeat_mode> repeat_of(main_command command) {
+  switch (command) {
+    case main_command::repeat_off: return repeat_mode::off;
+    case main_command::repeat_all: return repeat_mode::all;
+    case main_command::repeat_one: return repeat_mode::one;
+    default: return std::nullopt;
+  }
+}
 
 playback_command_handler g_playback_handler = nullptr;
 
@@ -71,6 +98,15 @@ class app_main_menu_commands : public main_menu_commands {
   size_t command_count() const override { return g_commands.size(); }
   guid command_guid(size_t index) const override { return g_commands.at(index).id; }
   std::string command_label(size_t index) const override { return g_commands.at(index).label; }
+
+  bool command_checked(size_t index) const override {
+    main_command command = g_commands.at(index).command;
+    engine_playback* p = engine_playback::current();
+    if (command == main_command::shuffle) return p ? p->engine().shuffle() : stored_shuffle();
+    std::optional<repeat_mode> mode = repeat_of(command);
+    if (!mode) return false;
+    return *mode == (p ? p->engine().repeat() : stored_repeat_mode());
+  }
 
   void execute(size_t index) override {
     const command_entry& e = g_commands.at(index);
@@ -91,6 +127,22 @@ class app_main_menu_commands : public main_menu_commands {
                                                              : -playback_seek_step_seconds);
         else
           debug_output("No playback to control\n");
+        return;
+      // Stored choices: without an engine they still reach the configuration, so the
+      // next engine plays by them.
+      case main_command::repeat_off:
+      case main_command::repeat_all:
+      case main_command::repeat_one:
+        if (engine_playback* p = engine_playback::current())
+          p->engine().set_repeat(*repeat_of(e.command));
+        else
+          store_repeat_mode(*repeat_of(e.command));
+        return;
+      case main_command::shuffle:
+        if (engine_playback* p = engine_playback::current())
+          p->engine().set_shuffle(!p->engine().shuffle());
+        else
+          store_shuffle(!stored_shuffle());
         return;
       default:
         if (g_playback_handler)
@@ -120,6 +172,14 @@ bool run_main_menu_command(const guid& command) {
         return true;
       }
     }
+  }
+  return false;
+}
+
+bool is_main_menu_command_checked(const guid& command) {
+  for (service_ptr<main_menu_commands> group : enumerate_services<main_menu_commands>()) {
+    for (size_t i = 0, n = group->command_count(); i < n; ++i)
+      if (group->command_guid(i) == command) return group->command_checked(i);
   }
   return false;
 }

@@ -25,6 +25,12 @@ class main_menu_commands : public service_base {
   virtual std::string command_label(size_t index) const = 0;
   // Main thread.
   virtual void execute(size_t index) = 0;
+  // Whether the menu shows the command with a check mark (a choice in effect). Main
+  // thread.
+  virtual bool command_checked(size_t index) const {
+    (void)index;
+    return false;
+  }
 
  protected:
   ~main_menu_commands() = default;
@@ -36,6 +42,8 @@ const guid& main_command_guid(main_command command);
 // Runs the command with that GUID through the registered groups; false when no group
 // has it. Main thread.
 bool run_main_menu_command(const guid& command);
+// Whether the command with that GUID is checked; false when no group has it.
+bool is_main_menu_command_checked(const guid& command);
 
 // Playback connects its transport here; until then the playback commands only say on
 // the debug output that there is nothing to control.

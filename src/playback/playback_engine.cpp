@@ -56,6 +56,14 @@ bool stored_shuffle() {
   return g_shuffle.get();
 }
 
+void store_repeat_mode(repeat_mode mode) {
+  g_repeat.set(static_cast<int32_t>(mode));
+}
+
+void store_shuffle(bool shuffle) {
+  g_shuffle.set(shuffle);
+}
+
 // One opened track. Its start time is the engine time at which its first sample was
 // handed to the output; all of the previous track was handed over before it opened.
 struct playback_engine::entry {
@@ -238,14 +246,14 @@ void playback_engine::set_volume(double volume_db) {
 
 void playback_engine::set_repeat(repeat_mode mode) {
   if (!check_main_thread()) return;
-  g_repeat.set(static_cast<int32_t>(mode));
+  store_repeat_mode(mode);
   std::lock_guard lock(main_lock_);
   repeat_ = mode;
 }
 
 void playback_engine::set_shuffle(bool shuffle) {
   if (!check_main_thread()) return;
-  g_shuffle.set(shuffle);
+  store_shuffle(shuffle);
   std::lock_guard lock(main_lock_);
   if (shuffle_ == shuffle) return;
   shuffle_ = shuffle;

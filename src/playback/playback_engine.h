@@ -47,6 +47,9 @@ inline constexpr double playback_seek_step_seconds = 5.0;
 // The stored choices (configuration variables), used by every new engine. Main thread.
 repeat_mode stored_repeat_mode();
 bool stored_shuffle();
+// For when no engine runs; a running engine's set_repeat/set_shuffle store them too.
+void store_repeat_mode(repeat_mode mode);
+void store_shuffle(bool shuffle);
 
 class playback_engine {
  public:

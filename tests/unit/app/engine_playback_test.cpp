@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <vector>
 
 #include "app/engine_playback.h"
 #include "app/main_menu_commands.h"
@@ -117,6 +118,59 @@ TEST(EnginePlayback, FastForwardAndRewindCommandsSeekFiveSeconds) {
   ASSERT_TRUE(wait_for([&] { return port.position_seconds() < 2.5; }));
   port.stop();
   ASSERT_TRUE(wait_for([&] { return !port.is_playing(); }));
+  if (built) services().clear();
+}
+
+// Repeat and shuffle are menu commands whose check marks follow the engine's choice;
+// without an engine they go to the stored choice the next engine starts with.
+TEST(EnginePlayback, RepeatAndShuffleCommandsAreCheckedByTheirState) {
+  bool built = !services().is_ready();
+  if (built) services().build(static_factories());
+  const repeat_mode repeat_before = stored_repeat_mode();
+  const bool shuffle_before = stored_shuffle();
+  auto checked = [](main_command c) { return is_main_menu_command_checked(main_command_guid(c)); };
+  auto repeat_marks = [&] {
+    return std::vector<bool>{checked(main_command::repeat_off), checked(main_command::repeat_all),
+                             checked(main_command::repeat_one)};
+  };
+  {
+    engine_playback port(
+        [] { return std::make_unique<render_output>(std::make_unique<null_render_sink>()); });
+    ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::repeat_all)));
+    EXPECT_EQ(port.engine().repeat(), repeat_mode::all);
+    EXPECT_EQ(repeat_marks(), (std::vector<bool>{false, true, false}));
+    ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::repeat_one)));
+    EXPECT_EQ(port.engine().repeat(), repeat_mode::one);
+    EXPECT_EQ(repeat_marks(), (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(stored_repeat_mode(), repeat_mode::one);
+
+    const bool shuffled = port.engine().shuffle();
+    ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::shuffle)));
+    EXPECT_EQ(port.engine().shuffle(), !shuffled);
+    EXPECT_EQ(checked(main_command::shuffle), !shuffled);
+    ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::shuffle)));
+    EXPECT_EQ(checked(main_command::shuffle), shuffled);
+    // Other commands never show a mark.
+    EXPECT_FALSE(checked(main_command::play));
+    EXPECT_FALSE(checked(main_command::fast_forward));
+  }
+  // No engine: the stored choice changes, and a new engine starts with it.
+  ASSERT_EQ(engine_playback::current(), nullptr);
+  ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::repeat_off)));
+  EXPECT_EQ(stored_repeat_mode(), repeat_mode::off);
+  EXPECT_EQ(repeat_marks(), (std::vector<bool>{true, false, false}));
+  const bool stored = stored_shuffle();
+  ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::shuffle)));
+  EXPECT_EQ(stored_shuffle(), !stored);
+  EXPECT_EQ(checked(main_command::shuffle), !stored);
+  {
+    playback_engine engine(
+        [] { return std::make_unique<render_output>(std::make_unique<null_render_sink>()); });
+    EXPECT_EQ(engine.shuffle(), !stored);
+    EXPECT_EQ(engine.repeat(), repeat_mode::off);
+  }
+  store_repeat_mode(repeat_before);
+  store_shuffle(shuffle_before);
   if (built) services().clear();
 }
 
