@@ -15,8 +15,9 @@
 //   lumo-e2e command TITLE ID               send WM_COMMAND ID (what a menu item sends)
 //   lumo-e2e child-rect TITLE ID            print "x y width height" of a child, on screen
 //   lumo-e2e drop TITLE PATH...             drop files on the window (WM_DROPFILES)
-//   lumo-e2e page-scroll TITLE PAGES        Page Down in the list PAGES times, each page
-//                                           repainted at once; prints the times per page
+//   lumo-e2e page-scroll TITLE PAGES [bar]  Page Down in the list PAGES times (or a page
+//                                           down on its scroll bar), each page repainted
+//                                           at once; prints the times per page
 #include <windows.h>
 
 #include <shlobj.h>
@@ -254,7 +255,7 @@ int drop_files(const std::wstring& title, const std::vector<std::wstring>& paths
 // Each step is a Page Down sent to the list and a repaint of the whole list forced
 // through (RDW_UPDATENOW delivers WM_PAINT synchronously), so a step's time is what the
 // list needs to move one page and draw it, plus two cross-process messages.
-int page_scroll(const std::wstring& title, int pages) {
+int page_scroll(const std::wstring& title, int pages, bool by_scroll_bar) {
   HWND wnd = find_any(title);
   HWND list = wnd ? FindWindowExW(wnd, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
   if (!list || pages <= 0) return 1;
@@ -272,7 +273,10 @@ int page_scroll(const std::wstring& title, int pages) {
   std::vector<double> ms;
   for (int i = 0; i < pages; ++i) {
     QueryPerformanceCounter(&start);
-    key(VK_NEXT);
+    if (by_scroll_bar)
+      SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0);
+    else
+      key(VK_NEXT);
     repaint();
     QueryPerformanceCounter(&end);
     ms.push_back(double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
@@ -311,7 +315,8 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"appcommand" && argc == 4) return app_command(argv[2], _wtoi(argv[3]));
   if (cmd == L"command" && argc == 4) return send_command(argv[2], _wtoi(argv[3]));
   if (cmd == L"child-rect" && argc == 4) return print_child_rect(argv[2], _wtoi(argv[3]));
-  if (cmd == L"page-scroll" && argc == 4) return page_scroll(argv[2], _wtoi(argv[3]));
+  if (cmd == L"page-scroll" && (argc == 4 || argc == 5))
+    return page_scroll(argv[2], _wtoi(argv[3]), argc == 5 && std::wstring(argv[4]) == L"bar");
   if (cmd == L"drop" && argc >= 4)
     return drop_files(argv[2], std::vector<std::wstring>(argv + 3, argv + argc));
   std::fputs(
