@@ -144,8 +144,14 @@ void library_view_browser::read_music_folders() {
   }
 }
 
-void library_view_browser::attach_media_library() {
-  if (attached_) return;
+void library_view_browser::attach_media_library(const browser_location& where) {
+  if (attached_) return go_to(where);
+  // A saved library path is followed once before the model has tracks: the "all"
+  // entries exist without them, so a leading run of "all" keys costs nothing, and filling
+  // the model then builds only the level reached rather than every level on the way.
+  const bool library_view =
+      where.view != navigation_target::music_folders && where.view != navigation_target::computer;
+  if (library_view) go_to(where);
   // The binding first: notifications reach callbacks in registration order, so the
   // model has taken each change before this browser shows it.
   binding_ = std::make_unique<library_view_binding>(model_);
@@ -153,7 +159,7 @@ void library_view_browser::attach_media_library() {
   attached_ = true;
   read_music_folders();
   is_indexing_ = env_.is_indexing && env_.is_indexing();
-  changed();
+  go_to(where);  // the rest of the path, now that the keys exist
 }
 
 void library_view_browser::set_library_items(const std::vector<track_handle_ptr>& items) {

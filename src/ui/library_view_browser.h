@@ -39,8 +39,8 @@ class library_view_browser final : public library_browser, private library_callb
   library_view_browser& operator=(const library_view_browser&) = delete;
 
   // Fills the library views from the media library and follows its notifications until
-  // this browser is destroyed.
-  void attach_media_library();
+  // this browser is destroyed, then shows `where` (a saved location).
+  void attach_media_library(const browser_location& where = {});
   // The library views' content without a media library (tests, tools).
   void set_library_items(const std::vector<track_handle_ptr>& items);
 

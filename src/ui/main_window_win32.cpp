@@ -1304,15 +1304,16 @@ void main_window_create(bool start_hidden, main_window_hooks hooks) {
   }
   connect_browser(w);
   connect_playback(w);
+  const browser_location saved = decode_browser_location(g_saved_path.get());
   if (views) {
     try {
-      views->attach_media_library();
+      views->attach_media_library(saved);
     } catch (const std::exception& e) {
       // The window still browses folders and plays what it is handed.
       debug_output(std::string("Library not connected: ") + e.what() + "\n");
     }
   }
-  w.browser->go_to(decode_browser_location(g_saved_path.get()));
+  w.browser->go_to(saved);
   refresh_list(w);
   refresh_now_playing(w);
   relayout(w);

@@ -55,6 +55,17 @@ TEST(LibraryViewBrowserOnTheLibrary, ListsWhatTheLibraryHoldsAndFollowsItsChange
               (std::vector<std::string>{std::string(all_genres_key), std::string(all_artists_key),
                                         std::string(all_albums_key)}));
 
+    // A browser attached with a saved place shows it at once: "all" keys, and keys that
+    // exist only once the library's tracks are in.
+    library_view_browser songs(system_browse_environment());
+    songs.attach_media_library(b.location());
+    EXPECT_EQ(labels(songs), labels(b));
+    EXPECT_EQ(songs.location(), b.location());
+    library_view_browser albums(system_browse_environment());
+    albums.attach_media_library({navigation_target::genres, {"?", "Band"}});
+    EXPECT_EQ(labels(albums), (std::vector<std::string>{"All songs", "Record"}));
+    EXPECT_EQ(albums.title(), "<a>?</a> albums");
+
     // The music folders view: the library's folder by its name, then its files, each
     // the very handle the library holds.
     b.go_to({navigation_target::music_folders, {}});
