@@ -47,7 +47,7 @@ expect() { # what expected command...
   fail "$what: expected '$want', got '$got'"
 }
 key() { e2e key "$title" "$@"; }
-VK_RETURN=13 VK_BACK=8 VK_HOME=36 VK_DOWN=40 VK_F11=122
+VK_RETURN=13 VK_BACK=8 VK_PRIOR=33 VK_NEXT=34 VK_HOME=36 VK_DOWN=40 VK_F11=122
 np1=300 np2=301 nav=302 view=303
 
 start "$(winpath "$music")"
@@ -114,6 +114,11 @@ expect "album folder title" \
   "<a>Music folders</a> $sep <a>app</a> $sep <a>music</a> $sep <a>Blue Trio</a> $sep Night Walk" text $view
 key $VK_DOWN; key $VK_RETURN
 expect "Enter plays a file" "Streetlights [0:00 / 0:02]" text $np1
+# Page Down and Page Up move to the page's last and first rows (the window's own paging).
+key $VK_NEXT; key $VK_RETURN
+expect "Page Down" "Home [0:00 / 0:02]" text $np1
+key $VK_PRIOR; key $VK_RETURN
+expect "Page Up" "Opening [0:00 / 0:02]" text $np1
 e2e click-link "$title" $view 2 || fail "no music link in the folder title"
 expect "folder link" "Blue Trio|Pulse Unit|Stone Lane" list
 key $VK_BACK
