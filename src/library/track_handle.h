@@ -18,6 +18,7 @@ namespace lumo {
 
 class track_handle;
 class track_handle_ptr;
+struct track_handle_index_access;
 track_handle_ptr get_track_handle(const track_location& location);
 
 // An owning reference to a handle (intrusive, atomic count).
@@ -42,7 +43,7 @@ class track_handle_ptr {
 
  private:
   friend class track_handle;
-  friend track_handle_ptr get_track_handle(const track_location& location);
+  friend struct track_handle_index_access;
   struct adopt_t {};
   track_handle_ptr(track_handle* p, adopt_t) : p_(p) {}
   track_handle* p_ = nullptr;
@@ -73,13 +74,17 @@ class track_handle {
 
  private:
   friend class track_handle_ptr;
-  friend track_handle_ptr get_track_handle(const track_location& location);
-  explicit track_handle(track_location location) : location_(std::move(location)) {}
+  friend struct track_handle_index_access;
+  track_handle(track_location location, size_t location_hash)
+      : location_(std::move(location)), location_hash_(location_hash) {}
   ~track_handle() = default;
   void add_ref() { refs_.fetch_add(1, std::memory_order_relaxed); }
   void release();
 
   const track_location location_;
+  // Kept so the index of live handles never hashes a stored path again (its buckets are
+  // walked by hash, and a library holds a hundred thousand handles).
+  const size_t location_hash_;
   std::atomic<uint32_t> refs_{1};
   // Guarded by a lock chosen by the handle's address (see track_handle.cpp).
   cached_summary cached_;
@@ -87,6 +92,8 @@ class track_handle {
 
 // The one handle of this location, made when none exists. Any thread.
 track_handle_ptr get_track_handle(const track_location& location);
+// The same, taking the location over when a handle is made (saves copying the path).
+track_handle_ptr get_track_handle(track_location&& location);
 // How many handles exist; for tests and the memory report.
 size_t live_track_handle_count();
 
