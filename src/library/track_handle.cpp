@@ -57,10 +57,12 @@ track_handle_ptr::~track_handle_ptr() {
 void track_handle::release() {
   if (refs_.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
   handle_index& ix = index();
+  // Worked out again rather than kept: eight bytes more in every handle of a library.
+  const size_t hash = track_location_hash()(location_);
   {
     std::lock_guard guard(ix.lock);
     // A lookup may already have put a fresh handle in this one's place (and dropped us).
-    auto [it, end] = ix.handles.equal_range(location_hash_);
+    auto [it, end] = ix.handles.equal_range(hash);
     while (it != end && it->second != this) ++it;
     if (it != end) ix.handles.erase(it);
   }
@@ -98,7 +100,7 @@ track_handle_ptr track_handle_index_access::find_or_make(location_type&& locatio
     ix.handles.erase(it);  // dying: its release will find it gone
     break;
   }
-  auto* h = new track_handle(std::forward<location_type>(location), hash);
+  auto* h = new track_handle(std::forward<location_type>(location));
   ix.handles.emplace(hash, h);
   return track_handle_ptr(h, track_handle_ptr::adopt_t{});
 }

@@ -75,16 +75,12 @@ class track_handle {
  private:
   friend class track_handle_ptr;
   friend struct track_handle_index_access;
-  track_handle(track_location location, size_t location_hash)
-      : location_(std::move(location)), location_hash_(location_hash) {}
+  explicit track_handle(track_location location) : location_(std::move(location)) {}
   ~track_handle() = default;
   void add_ref() { refs_.fetch_add(1, std::memory_order_relaxed); }
   void release();
 
   const track_location location_;
-  // Kept so the index of live handles never hashes a stored path again (its buckets are
-  // walked by hash, and a library holds a hundred thousand handles).
-  const size_t location_hash_;
   std::atomic<uint32_t> refs_{1};
   // Guarded by a lock chosen by the handle's address (see track_handle.cpp).
   cached_summary cached_;
