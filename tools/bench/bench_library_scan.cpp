@@ -117,7 +117,8 @@ const std::filesystem::path& corpus() {
   static const std::filesystem::path dir = [] {
     auto d = std::filesystem::temp_directory_path() / "lumo-bench-library-scan";
     const auto marker = std::filesystem::temp_directory_path() / "lumo-bench-library-scan.v2";
-    if (std::filesystem::exists(marker)) return d;
+    if (std::filesystem::exists(marker) && std::filesystem::exists(d)) return d;
+    std::filesystem::remove(marker);
     std::filesystem::remove_all(d);
     for (int i = 0; i < k_files; ++i) {
       auto folder = d / ("Artist " + std::to_string(i % 97)) / ("Album " + std::to_string(i % 503));
