@@ -14,41 +14,15 @@
 #include <vector>
 
 #include "fs/file_system.h"
+#include "generated_library.h"
 #include "library/library_database.h"
 
 namespace {
 
 constexpr int k_tracks = 100000;
-constexpr int k_per_album = 12;
 
-// A library laid out as artist/album/track files, with realistic summaries.
 std::shared_ptr<const std::vector<uint8_t>> make_database() {
-  auto root = std::make_unique<lumo::directory_node>();
-  const std::string url = "file:///music";
-  for (int i = 0; i < k_tracks; ++i) {
-    int album = i / k_per_album;
-    std::string artist_name = "Artist " + std::to_string(album % 2000);
-    std::string album_name = "Album number " + std::to_string(album);
-    auto& artist_node = root->dirs[artist_name];
-    if (!artist_node) artist_node = std::make_unique<lumo::directory_node>();
-    auto& album_node = artist_node->dirs[album_name];
-    if (!album_node) album_node = std::make_unique<lumo::directory_node>();
-    std::string file =
-        std::to_string(i % k_per_album + 1) + " - Song title " + std::to_string(i) + ".mp3";
-    lumo::file_entry& e = album_node->files[file];
-    e.stamp = 133000000000000000ull + static_cast<uint64_t>(i);
-    auto s = std::make_shared<lumo::track_summary>();
-    s->length = 200.5f;
-    s->column(lumo::summary_column::title) = "Song title " + std::to_string(i);
-    s->column(lumo::summary_column::artist) = artist_name;
-    s->column(lumo::summary_column::album) = album_name;
-    s->column(lumo::summary_column::genre) = "Genre " + std::to_string(album % 40);
-    s->column(lumo::summary_column::tracknumber) = std::to_string(i % k_per_album + 1);
-    s->column(lumo::summary_column::date) = std::to_string(1960 + album % 60);
-    auto h = lumo::get_track_handle({url + "/" + artist_name + "/" + album_name + "/" + file, 0});
-    h->set_summary(s, e.stamp);
-    e.handles.push_back(std::move(h));
-  }
+  auto root = lumo::bench::generated_library_tree(k_tracks, "file:///music");
   lumo::file_ptr f = lumo::open_file("tempmem://", lumo::open_mode::write_new, lumo::abort_none());
   lumo::write_database(*f, {{"/music", [&] { return lumo::encode_folder_state(*root); }}},
                        lumo::abort_none());
