@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/handle_win32.h"
 #include "core/unicode.h"
 
 namespace {
@@ -111,9 +112,10 @@ int print_list(const std::wstring& title) {
   if (!list) return 1;
   DWORD pid = 0;
   GetWindowThreadProcessId(list, &pid);
-  HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return 1;
+  lumo::unique_handle owner(
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  if (!owner.is_valid()) return 1;
+  HANDLE process = owner.get();
   constexpr int text_chars = 1024;
   void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + text_chars * sizeof(wchar_t),
                                 MEM_COMMIT, PAGE_READWRITE);
@@ -135,7 +137,6 @@ int print_list(const std::wstring& title) {
     std::printf("%s\n", lumo::from_wide(text).c_str());
   }
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
   return 0;
 }
 
