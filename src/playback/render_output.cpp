@@ -144,10 +144,21 @@ void render_output::play(uint64_t frames) {
       double left = std::ceil(ramp_.end_time() - static_cast<double>(played_));
       run = std::min<uint64_t>(run, static_cast<uint64_t>(std::max(left, 1.0)));
     }
-    std::copy_n(fifo_.data() + head_ * ch, run * ch, scratch_.data());
-    bool ended = apply_gain_ramp(scratch_.data(), ch, run, ramp_, played_);
-    convert_samples(scratch_.data(), run * ch, format, bytes_.data());
-    sink_->write(bytes_.data(), run * spec_.bytes_per_frame());
+    const float* source = fifo_.data() + head_ * ch;
+    bool ended = false;
+    // At unity gain the buffered samples go out as they are: a float stream then reaches
+    // the sink without a copy.
+    if (ramp_.is_running() || ramp_.gain() != 1.0) {
+      std::copy_n(source, run * ch, scratch_.data());
+      ended = apply_gain_ramp(scratch_.data(), ch, run, ramp_, played_);
+      source = scratch_.data();
+    }
+    if (format.is_float) {
+      sink_->write(reinterpret_cast<const uint8_t*>(source), run * spec_.bytes_per_frame());
+    } else {
+      convert_samples(source, run * ch, format, bytes_.data());
+      sink_->write(bytes_.data(), run * spec_.bytes_per_frame());
+    }
     head_ = (head_ + run) % capacity_;
     count_ -= run;
     frames -= run;

@@ -14,6 +14,10 @@ namespace {
 constexpr double extra_ring_seconds = 0.2;
 constexpr double staging_seconds = 0.25;
 constexpr double silence_guard_seconds = 1.0 / 15.0;
+// A device may still hold audio its play cursor has passed (Wine's mixer reads some
+// 0.15 s ahead of what is heard) and drop it when the buffer stops: when the audio runs
+// out, this much silence plays before the stream may stop or end.
+constexpr double end_tail_seconds = 0.2;
 
 }  // namespace
 
@@ -74,6 +78,7 @@ uint32_t ring_stream::write(const float* samples, uint32_t frames) {
 }
 
 double ring_stream::latency_seconds() const {
+  if (tail_ && queued_ == 0) return 0.0;  // only the silent tail is left
   double bytes = static_cast<double>(std::max<int64_t>(buffered_, 0)) + queued_;
   return bytes / (static_cast<double>(frame_bytes_) * spec_.sample_rate);
 }
@@ -128,6 +133,7 @@ void ring_stream::fade_out_and_end(double fade_seconds) {
     ended_ = true;
     return;
   }
+  if (tail_) return;  // silence is left: it plays out, then the stream ends
   start_ramp(0.0, fade_seconds, ramp_kind::end);
 }
 
@@ -241,6 +247,15 @@ void ring_stream::pass() {
   }
 
   if (queued_ == 0 && !paused_ && buffered_ < 1) {
+    if (!idle_ && !tail_) {
+      uint32_t tail = std::min(frames_to_bytes(end_tail_seconds), target_fill_);
+      device_->write_silence(write_pos_, tail);
+      write_pos_ = (write_pos_ + tail) % size_;
+      buffered_ += tail;
+      tail_ = true;
+      device_->write_silence(write_pos_, guard_);
+      return;
+    }
     if (end_when_played_ || ending_) {
       ended_ = true;
       return;
@@ -269,6 +284,7 @@ void ring_stream::pass() {
   if (count > 0) {
     copy_to_ring(count);
     idle_ = false;
+    tail_ = false;
   }
   // Should the feed stall, the cursor runs into silence rather than old audio.
   device_->write_silence(write_pos_, guard_);

@@ -115,6 +115,8 @@ class ring_stream {
   bool device_stopped_by_pause_ = false;
   bool ending_ = false;  // fading out to end
   bool end_when_played_ = false;
+  // The audio ran out and a tail of silence was written after it (reset by new audio).
+  bool tail_ = false;
   bool ended_ = false;
   uint32_t timer_period_ = 0;
   std::exception_ptr error_;

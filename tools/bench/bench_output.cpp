@@ -4,31 +4,15 @@
 // multiples of real time and the heap allocations per write after the stream opened.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
+#include "heap_counter.h"
 #include "playback/memory_ring_device.h"
 #include "playback/render_output.h"
 #include "playback/ring_stream.h"
 #include "playback/sample_convert.h"
-
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-static std::atomic<size_t> g_allocations{0};
-
-void* operator new(size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-  std::free(p);
-}
 
 namespace {
 
@@ -84,13 +68,13 @@ void render_null_16bit(benchmark::State& state) {
   for (auto _ : state) {
     lumo::render_output out(std::make_unique<lumo::null_render_sink>());
     out.set_format(stereo16());
-    size_t before = g_allocations.load();
+    size_t before = lumo::bench::heap_now().calls;
     for (uint64_t b = 0; b < blocks_per_stream(); ++b) {
       // A volume ramp every few seconds keeps the ramp path in the measurement.
       if (b % 32 == 0) out.set_volume(b % 64 ? -3.0 : 0.0);
       out.write(block().data(), block_frames);
     }
-    allocations += g_allocations.load() - before;
+    allocations += lumo::bench::heap_now().calls - before;
     writes += blocks_per_stream();
   }
   report(state, writes, allocations);
@@ -113,7 +97,7 @@ void ring_memory_16bit(benchmark::State& state) {
     auto device = std::make_unique<lumo::memory_ring_device>(
         spec, lumo::ring_stream::ring_size_bytes(spec), clock);
     lumo::ring_stream stream(spec, std::move(device), clock, 1.0, 0.0, false);
-    size_t before = g_allocations.load();
+    size_t before = lumo::bench::heap_now().calls;
     uint64_t written_blocks = 0;
     const uint32_t chunk = block_frames / 4;
     while (written_blocks < blocks_per_stream()) {
@@ -126,7 +110,7 @@ void ring_memory_16bit(benchmark::State& state) {
       ++written_blocks;
       if (written_blocks % 32 == 0) stream.set_gain(written_blocks % 64 ? 0.7 : 1.0, 0.05);
     }
-    allocations += g_allocations.load() - before;
+    allocations += lumo::bench::heap_now().calls - before;
     writes += 4 * blocks_per_stream();
   }
   report(state, writes, allocations);

@@ -2,31 +2,13 @@
 // the same strings built by hand with std::string appends in the same run.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "heap_counter.h"
 #include "library/library_title_format_hook.h"
 #include "meta/title_format.h"
-
-// Counts heap allocations so the run can show that evaluation makes none of its own.
-// GCC cannot see that this operator new and operator delete are a matching pair.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-static std::atomic<size_t> g_allocations{0};
-
-void* operator new(size_t size) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-  std::free(p);
-}
 
 namespace {
 
@@ -74,7 +56,7 @@ void BM_title_format_scripts(benchmark::State& state) {
   size_t bytes = 0;
   size_t allocations = 0;
   for (auto _ : state) {
-    size_t before = g_allocations.load(std::memory_order_relaxed);
+    size_t before = lumo::bench::heap_now().calls;
     for (const auto& record : all) {
       hook.reset(record.summary, record.location);
       text.clear();
@@ -86,7 +68,7 @@ void BM_title_format_scripts(benchmark::State& state) {
       bytes += text.size();
       benchmark::DoNotOptimize(text.data());
     }
-    allocations += g_allocations.load(std::memory_order_relaxed) - before;
+    allocations += lumo::bench::heap_now().calls - before;
   }
   benchmark::DoNotOptimize(bytes);
   state.counters["allocations_per_evaluation"] =

@@ -10,26 +10,19 @@
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <new>
 #include <string>
 #include <vector>
 
+#include "heap_counter.h"
 #include "meta/track_info_mutable.h"
 #include "meta/track_info_packed.h"
 
 using namespace lumo;
 
 namespace {
-
-// Live heap, in the allocator's usable sizes (its rounding counts; its per-block header of
-// 8 bytes does not, which flatters the form with more blocks).
-std::atomic<size_t> g_alloc_bytes{0};
-std::atomic<size_t> g_alloc_count{0};
 
 constexpr size_t record_count = 100000;
 
@@ -88,11 +81,11 @@ void build_all(benchmark::State& state, Make make, size_t holder_bytes) {
   for (auto _ : state) {
     std::vector<Holder> held;
     held.reserve(record_count);
-    size_t bytes_before = g_alloc_bytes;
-    size_t count_before = g_alloc_count;
+    auto before = lumo::bench::heap_now();
     for (const auto* r : source) held.push_back(make(*r));
-    bytes = g_alloc_bytes - bytes_before;
-    count = g_alloc_count - count_before;
+    auto after = lumo::bench::heap_now();
+    bytes = after.live_bytes - before.live_bytes;
+    count = after.live_blocks - before.live_blocks;
     state.PauseTiming();
     held.clear();
     state.ResumeTiming();
@@ -195,26 +188,6 @@ class ratio_reporter : public benchmark::ConsoleReporter {
 };
 
 }  // namespace
-
-// GCC pairs the replaced operator new with the library's delete when it inlines, and warns.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(size_t size) {
-  void* p = std::malloc(size ? size : 1);
-  if (!p) throw std::bad_alloc();
-  g_alloc_bytes.fetch_add(malloc_usable_size(p), std::memory_order_relaxed);
-  g_alloc_count.fetch_add(1, std::memory_order_relaxed);
-  return p;
-}
-void operator delete(void* p) noexcept {
-  if (!p) return;
-  g_alloc_bytes.fetch_sub(malloc_usable_size(p), std::memory_order_relaxed);
-  g_alloc_count.fetch_sub(1, std::memory_order_relaxed);
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-  operator delete(p);
-}
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);

@@ -61,3 +61,29 @@ ratio bench_title_format BM_hand_built_strings BM_title_format_scripts
 run_bench bench_library_scan
 run_bench bench_library_load
 run_bench bench_retag
+
+# The playback engine in process CPU time (it decodes on its own thread): medians of
+# three runs against the decoder alone (target: engine_render at most 1.10x), then 20 s
+# of real-time playback into the null output (target: under 1% of one core).
+engine_bench() {
+  local json
+  json=$("$bench_dir/bench_playback_engine" --benchmark_format=json --benchmark_repetitions=3 \
+    --benchmark_report_aggregates_only=true --benchmark_filter='16bit|minute' 2>/dev/null)
+  python3 -c '
+import json, sys
+data = json.load(sys.stdin)
+cpu = {b["run_name"].split("/")[0]: b["cpu_time"] for b in data["benchmarks"] if b.get("aggregate_name") == "median"}
+ref = cpu["reference_decoder_16bit"]
+for name in ("engine_render_16bit", "engine_discard_16bit"):
+    print(f"{name}: {cpu[name]:.1f} ms CPU, reference_decoder_16bit: {ref:.1f} ms, ratio {cpu[name] / ref:.2f}x")
+' <<<"$json"
+  json=$("$bench_dir/bench_playback_engine" --benchmark_format=json \
+    --benchmark_filter=realtime_null_playback 2>/dev/null)
+  python3 -c '
+import json, sys
+b = json.load(sys.stdin)["benchmarks"][0]
+print("realtime_null_playback: %.2f%% of one core, %.3f s CPU per minute of playback"
+      % (b["cpu_percent_of_core"], b["cpu_s_per_minute"]))
+' <<<"$json"
+}
+engine_bench

@@ -288,6 +288,43 @@ TEST(RingStream, EndWhenPlayedPlaysOutWithoutFade) {
   expect_continuous(f.heard, static_cast<int16_t>(f.next_value - 1));
 }
 
+// A device may still hold what its cursor passed: when the audio runs out, 0.2 s of
+// silence plays before the stream stops, counted as no latency; closing the stream
+// then lets that silence play out unfaded.
+TEST(RingStream, DrainedStreamPlaysASilentTailBeforeItStops) {
+  ring_fixture f;
+  f.feed(250);
+  f.run(0.3, true);
+  // Run dry: the last sample is heard, then silence while the device keeps playing.
+  int passes = 0;
+  while (f.stream->latency_seconds() > 0 && passes++ < 200) f.run(0.01, false);
+  size_t dry = f.heard.size();
+  f.run(0.15, false);
+  EXPECT_TRUE(f.device->is_playing());
+  EXPECT_FALSE(f.stream->is_idle());
+  EXPECT_EQ(f.stream->latency_seconds(), 0.0);
+  EXPECT_GE(f.heard.size() - dry, 140u);
+  for (size_t i = dry + 20; i < f.heard.size(); ++i) ASSERT_EQ(f.heard[i], 0) << i;
+  f.stream->fade_out_and_end(0.1);
+  passes = 0;
+  while (f.stream->service() && passes++ < 100) f.platform.now += 0.01;
+  EXPECT_TRUE(f.stream->has_ended());
+  EXPECT_GE(f.heard.size() - dry, 190u);
+  expect_continuous(f.heard, static_cast<int16_t>(f.next_value - 1));
+
+  // New audio during the tail follows it; the stream plays on.
+  ring_fixture g;
+  g.feed(250);
+  g.run(0.3, true);
+  passes = 0;
+  while (g.stream->latency_seconds() > 0 && passes++ < 200) g.run(0.01, false);
+  g.run(0.05, false);
+  g.feed(100);
+  EXPECT_GT(g.stream->latency_seconds(), 0.0);
+  g.run(0.5, false);
+  expect_continuous(g.heard, static_cast<int16_t>(g.next_value - 1));
+}
+
 TEST(RingStream, TimerPeriodNegotiation) {
   std::vector<uint32_t> asked;
   auto refuse_below = [&](uint32_t min) {

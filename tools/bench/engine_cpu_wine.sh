@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# CPU time of a 16-bit stereo WAV played through the playback engine and DirectSound
+# under Wine, per thread, over a stretch of steady playback. Prints each thread's share
+# of one core and the CPU seconds per minute of playback; the target is under 1% of one
+# core.
+#   inspect (default): lumo-inspect.exe play FILE, the engine alone. Its main thread only
+#     waits for the end (a 5 ms poll); the playback thread, the output worker and Wine's
+#     own sound threads (winepulse_*, wine_dsound_mix) are the rest.
+#   lumo: Lumo.exe FILE with a fresh portable profile, the whole program with its main
+#     window open and idle.
+# usage: tools/bench/engine_cpu_wine.sh [inspect|lumo] [SECONDS]
+# (build the windows preset first)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/scripts/wine-env.sh"
+"$root/scripts/wine-env.sh" start
+program=${1:-inspect}
+seconds=${2:-30}
+work=$(mktemp -d)
+app=$work/app
+mkdir -p "$app"
+cp "$root/build/windows/bin/Lumo.exe" "$app/"
+: >"$app/Lumo.exe.localconfig.opt"
+# The library indexes only the program's folder (a fresh profile would index the Music
+# folder, under Wine the whole home folder).
+: >"$app/Lumo.exe.locallibrary.opt"
+# Long enough for the start-up, the measured stretch and a margin.
+sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth $((seconds + 20)) sine 440 vol 0.05
+lumo=
+trap '[ -n "$lumo" ] && kill "$lumo" 2>/dev/null; rm -rf "$work"' EXIT
+file="Z:${work//\//\\}\\tone.wav"
+if [ "$program" = lumo ]; then
+  exe=$app/Lumo.exe
+  wine "$exe" "$file" >/dev/null 2>&1 &
+else
+  exe=$root/build/windows/bin/lumo-inspect.exe
+  wine "$exe" play "$file" >/dev/null 2>&1 &
+fi
+lumo=$!
+sleep 8
+pid=$(pgrep -f "^$exe" | head -1)
+[ -n "$pid" ] || { echo "$exe did not start" >&2; exit 1; }
+snapshot() { for t in /proc/"$pid"/task/*; do echo "$(basename "$t") $(tr ' ' _ <"$t/comm") $(awk '{print $14 + $15}' "$t/stat")"; done; }
+before=$(snapshot)
+sleep "$seconds"
+after=$(snapshot)
+if [ "$program" = lumo ]; then
+  wine "$app/Lumo.exe" /exit >/dev/null 2>&1 || true
+else
+  kill "$lumo" 2>/dev/null || true
+fi
+wait "$lumo" || true
+lumo=
+tck=$(getconf CLK_TCK)
+python3 - "$seconds" "$tck" "$(basename "$exe")" <<PY
+import sys
+seconds, tck, exe = float(sys.argv[1]), float(sys.argv[2]), sys.argv[3]
+before = {l.split()[0]: (l.split()[1], int(l.split()[2])) for l in """$before""".splitlines()}
+after = {l.split()[0]: (l.split()[1], int(l.split()[2])) for l in """$after""".splitlines()}
+total = main = 0
+for tid in sorted(after, key=int):
+    name, ticks = after[tid]
+    used = (ticks - before.get(tid, (name, 0))[1]) / tck
+    total += used
+    if tid == min(after, key=int):
+        main = used
+    if used > 0:
+        print("%-8s %-16s %6.3f s CPU  %5.2f%% of one core" % (tid, name, used, 100 * used / seconds))
+print("%s: %.3f s CPU over %.0f s of playback: %.2f%% of one core, %.2f s per minute"
+      % (exe, total, seconds, 100 * total / seconds, 60 * total / seconds))
+print("without the main thread: %.2f%% of one core, %.2f s per minute"
+      % (100 * (total - main) / seconds, 60 * (total - main) / seconds))
+PY
