@@ -31,7 +31,18 @@ uint32_t instance_key(std::string_view profile_url);
 // The name of the per-profile instance mutex for key.
 std::string instance_mutex_name(uint32_t key);
 
-enum class main_command { play, pause, previous, next, stop, exit, show_window, hide_window };
+enum class main_command {
+  play,
+  pause,
+  previous,
+  next,
+  stop,
+  exit,
+  show_window,
+  hide_window,
+  fast_forward,
+  rewind,
+};
 
 // How the built-in switch handler answers a switch: 0 = not mine, 1 = handled,
 // 2 = handled and the file arguments that follow are mine. Matching ignores case.

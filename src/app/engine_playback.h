@@ -29,6 +29,8 @@ class engine_playback final : public playback_port {
   double position_seconds() const override { return engine_.position_seconds(); }
 
   playback_engine& engine() { return engine_; }
+  // The program's one port (the newest made), or null. Main thread.
+  static engine_playback* current();
 
  private:
   void changed();

@@ -4,6 +4,7 @@
 
 #include "app/app_services.h"
 #include "app/close_request.h"
+#include "app/engine_playback.h"
 #include "core/debug_output.h"
 #include "core/internal_error.h"
 #include "core/service_registry.h"
@@ -19,7 +20,7 @@ struct command_entry {
   const char* name;  // for the debug output
 };
 
-constexpr std::array<command_entry, 8> g_commands{{
+constexpr std::array<command_entry, 10> g_commands{{
     {main_command::play,
      {0x1c0f7a52u, 0x8e34, 0x4d61, {0xa9, 0x05, 0x3b, 0xd7, 0x62, 0xe1, 0x4f, 0x80}},
      "menu_play",
@@ -52,6 +53,14 @@ constexpr std::array<command_entry, 8> g_commands{{
      {0x8374e1c9u, 0xf5ab, 0x44d8, {0x10, 0x7c, 0xa2, 0x4e, 0xd9, 0x58, 0xb6, 0xf7}},
      "Hide window",
      "Hide window"},
+    {main_command::fast_forward,
+     {0x9485f2dau, 0x06bc, 0x45e9, {0x21, 0x8d, 0xb3, 0x5f, 0xea, 0x69, 0xc7, 0x08}},
+     "ui_fastforward",
+     "Fast forward"},
+    {main_command::rewind,
+     {0xa59603ebu, 0x17cd, 0x46fa, {0x32, 0x9e, 0xc4, 0x60, 0xfb, 0x7a, 0xd8, 0x19}},
+     "ui_rewind",
+     "Rewind"},
 }};
 
 playback_command_handler g_playback_handler = nullptr;
@@ -73,6 +82,15 @@ class app_main_menu_commands : public main_menu_commands {
         return;
       case main_command::hide_window:
         if (auto ui = current_user_interface()) ui->hide();
+        return;
+      // Seeks within the playing track, straight to the engine.
+      case main_command::fast_forward:
+      case main_command::rewind:
+        if (engine_playback* p = engine_playback::current())
+          p->seek_by(e.command == main_command::fast_forward ? playback_seek_step_seconds
+                                                             : -playback_seek_step_seconds);
+        else
+          debug_output("No playback to control\n");
         return;
       default:
         if (g_playback_handler)

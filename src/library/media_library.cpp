@@ -171,6 +171,7 @@ void media_library::clear() {
 
 void media_library::apply(library_changes changes) {
   std::vector<track_handle_ptr> added, removed, modified;
+  items_.reserve(items_.size() + changes.added.size());  // a restored folder comes at once
   for (track_handle_ptr& h : changes.added)
     if (items_.insert(h).second) added.push_back(std::move(h));
   for (track_handle_ptr& h : changes.removed)

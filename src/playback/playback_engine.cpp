@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <random>
 
+#include "config/config_vars.h"
 #include "core/debug_output.h"
 #include "core/exceptions.h"
 #include "core/main_thread.h"
@@ -31,7 +33,28 @@ std::string display_form(const std::string& url) {
 // Previous restarts the track instead once it has played this long.
 constexpr double restart_threshold_seconds = 3.0;
 
+config_int32 g_repeat{
+    {0x3b8e52d4u, 0x71c6, 0x4f0a, {0x9d, 0x27, 0xe5, 0x48, 0x13, 0xa0, 0x6c, 0xf1}}, 0};
+config_bool g_shuffle{
+    {0x4c9f63e5u, 0x82d7, 0x401b, {0xae, 0x38, 0xf6, 0x59, 0x24, 0xb1, 0x7d, 0x02}}, false};
+
+repeat_mode to_repeat_mode(int32_t value) {
+  switch (value) {
+    case 1: return repeat_mode::all;
+    case 2: return repeat_mode::one;
+    default: return repeat_mode::off;
+  }
+}
+
 }  // namespace
+
+repeat_mode stored_repeat_mode() {
+  return to_repeat_mode(g_repeat.get());
+}
+
+bool stored_shuffle() {
+  return g_shuffle.get();
+}
 
 // One opened track. Its start time is the engine time at which its first sample was
 // handed to the output; all of the previous track was handed over before it opened.
@@ -42,6 +65,8 @@ struct playback_engine::entry {
   double start_time = 0;
   double start_offset = 0;  // where decoding began (a start position or a seek)
   double scale = 1.0;
+  double length = 0;
+  track_info_mutable info;
   bool produced = false;
 };
 
@@ -56,12 +81,20 @@ struct playback_engine::thread_state {
   bool ended = false;  // the queue is exhausted; the output drains
   std::optional<size_t> last_told;
   std::chrono::steady_clock::time_point last_position{};
+  std::chrono::steady_clock::time_point last_poll{};
+  bool poll_now = false;     // a track has just started
+  size_t silent_tracks = 0;  // tracks in a row that ended without audio
+  bool paused = false;       // as last read under the pause lock
+  std::unique_ptr<power_request> power;
 };
 
 playback_engine::playback_engine(output_factory factory)
     : factory_(std::move(factory)), alive_(std::make_shared<bool>(true)) {
   if (!factory_) factory_ = [] { return create_configured_output(); };
   volume_db_ = get_master_volume_db();
+  repeat_ = stored_repeat_mode();
+  shuffle_ = stored_shuffle();
+  shuffle_seed_ = std::random_device{}();
 }
 
 playback_engine::~playback_engine() {
@@ -77,6 +110,14 @@ playback_engine::~playback_engine() {
 
 void playback_engine::set_callbacks(playback_callbacks callbacks) {
   callbacks_ = std::move(callbacks);
+}
+
+void playback_engine::set_power_factory(power_factory factory) {
+  power_factory_ = std::move(factory);
+}
+
+void playback_engine::set_decoder_opener(decoder_opener opener) {
+  opener_ = std::move(opener);
 }
 
 bool playback_engine::check_main_thread() const {
@@ -112,6 +153,7 @@ void playback_engine::play(std::vector<track_location> list, size_t start_index,
   {
     std::lock_guard lock(main_lock_);
     queue_ = std::move(list);
+    make_order(start_index);
     active_ = true;
   }
   if (!thread_.joinable()) thread_ = std::thread([this] { thread_main(); });
@@ -146,24 +188,29 @@ void playback_engine::toggle_pause() {
 void playback_engine::next() {
   if (!check_main_thread()) return;
   std::optional<size_t> at = playing_index();
-  size_t count;
+  if (!at) return;
+  std::optional<size_t> to;
   {
     std::lock_guard lock(main_lock_);
-    count = queue_.size();
+    to = following(*at, false);
   }
-  if (!at || *at + 1 >= count) return;
-  request(request_kind::play, *at + 1, 0);
+  if (to) request(request_kind::play, *to, 0);
 }
 
 void playback_engine::previous() {
   if (!check_main_thread()) return;
   std::optional<size_t> at = playing_index();
   if (!at) return;
-  if (position_seconds() > restart_threshold_seconds || *at == 0) {
-    request(request_kind::play, *at, 0);
-  } else {
-    request(request_kind::play, *at - 1, 0);
+  size_t to = *at;
+  if (position_seconds() <= restart_threshold_seconds) {
+    std::lock_guard lock(main_lock_);
+    auto pos = std::find(order_.begin(), order_.end(), *at);
+    if (pos != order_.begin() && pos != order_.end())
+      to = *(pos - 1);
+    else if (pos == order_.begin() && repeat_ == repeat_mode::all && !order_.empty())
+      to = order_.back();
   }
+  request(request_kind::play, to, 0);
 }
 
 void playback_engine::seek(double seconds) {
@@ -187,6 +234,55 @@ void playback_engine::set_volume(double volume_db) {
     volume_changed_ = true;
   }
   wake_.notify_all();
+}
+
+void playback_engine::set_repeat(repeat_mode mode) {
+  if (!check_main_thread()) return;
+  g_repeat.set(static_cast<int32_t>(mode));
+  std::lock_guard lock(main_lock_);
+  repeat_ = mode;
+}
+
+void playback_engine::set_shuffle(bool shuffle) {
+  if (!check_main_thread()) return;
+  g_shuffle.set(shuffle);
+  std::lock_guard lock(main_lock_);
+  if (shuffle_ == shuffle) return;
+  shuffle_ = shuffle;
+  // The playing track stays where it is in the new order.
+  size_t first = audible_index_.value_or(0);
+  make_order(first);
+}
+
+repeat_mode playback_engine::repeat() const {
+  std::lock_guard lock(main_lock_);
+  return repeat_;
+}
+
+bool playback_engine::shuffle() const {
+  std::lock_guard lock(main_lock_);
+  return shuffle_;
+}
+
+// Main lock held. Unshuffled the order is the queue's; shuffled it starts with `first`
+// and draws the rest.
+void playback_engine::make_order(size_t first) {
+  order_.resize(queue_.size());
+  for (size_t i = 0; i < order_.size(); ++i) order_[i] = i;
+  if (!shuffle_ || order_.empty() || first >= order_.size()) return;
+  std::swap(order_[0], order_[first]);
+  std::mt19937_64 random(shuffle_seed_++);
+  std::shuffle(order_.begin() + 1, order_.end(), random);
+}
+
+std::optional<size_t> playback_engine::following(size_t from, bool track_end) const {
+  if (from >= queue_.size()) return std::nullopt;
+  if (track_end && repeat_ == repeat_mode::one) return from;
+  auto pos = std::find(order_.begin(), order_.end(), from);
+  if (pos == order_.end()) return std::nullopt;
+  if (pos + 1 != order_.end()) return *(pos + 1);
+  if (repeat_ == repeat_mode::all) return order_.front();
+  return std::nullopt;
 }
 
 double playback_engine::volume_db() const {
@@ -225,6 +321,16 @@ double playback_engine::position_seconds() const {
   return active_ ? audible_seconds_ : 0.0;
 }
 
+double playback_engine::length_seconds() const {
+  std::lock_guard lock(main_lock_);
+  return active_ && audible_index_ ? audible_length_ : 0.0;
+}
+
+track_info_mutable playback_engine::stream_info() const {
+  std::lock_guard lock(main_lock_);
+  return active_ ? stream_info_ : track_info_mutable();
+}
+
 std::vector<std::string> playback_engine::errors() const {
   std::lock_guard lock(main_lock_);
   return errors_;
@@ -248,6 +354,8 @@ void playback_engine::thread_main() {
   thread_state ts;
   try {
     com_thread_scope com;
+    ts.power = std::make_unique<power_request>(power_factory_ ? power_factory_()
+                                                              : make_system_power_api());
     loop(ts);
   } catch (const std::exception& e) {
     report(std::string("Unrecoverable playback error: ") + e.what());
@@ -276,17 +384,18 @@ void playback_engine::loop(thread_state& ts) {
       }
     }
     if (volume_changed && ts.out) ts.out->set_volume(volume);
-    bool paused;
     bool pause_changed = false;
     {
       std::lock_guard lock(pause_lock_);
-      paused = paused_;
       if (pause_changed_) {
         pause_changed = true;
         pause_changed_ = false;
+        ts.paused = paused_;
       }
     }
-    if (pause_changed && ts.out) ts.out->pause(paused);
+    if (pause_changed && ts.out) ts.out->pause(ts.paused);
+    // Held only while sound plays unpaused.
+    ts.power->set_playing(!ts.entries.empty() && !ts.paused);
 
     try {
       if (handle_request(ts)) continue;
@@ -302,7 +411,9 @@ void playback_engine::loop(thread_state& ts) {
         if (!ts.decoding && !ts.chunk_pending) break;
       }
       update_position(ts);
-      if (ts.ended && ts.out && ts.out->latency_seconds() <= 0) finish(ts);
+      poll_stream_info(ts);
+      // Nothing was heard when every track failed: no output to drain.
+      if (ts.ended && (!ts.out || ts.out->latency_seconds() <= 0)) finish(ts);
       if (wrote) continue;
     } catch (const kel::exception_aborted&) {
       if (!reopen_.is_aborting()) throw;
@@ -377,6 +488,7 @@ bool playback_engine::handle_request(thread_state& ts) {
   ts.decoding = false;
   ts.ended = false;
   ts.last_told.reset();
+  ts.silent_tracks = 0;
   {
     std::lock_guard lock(main_lock_);
     // The previous queue may have ended meanwhile; this one is playing.
@@ -384,37 +496,50 @@ bool playback_engine::handle_request(thread_state& ts) {
     audible_index_.reset();
     audible_seconds_ = 0;
   }
-  if (!open_entry(ts, index, seconds, true)) ts.ended = true;
+  if (!open_entry(ts, index, seconds)) ts.ended = true;
   return true;
 }
 
-// Opens the queue entry at index, or the first one after it that opens; false when
-// none is left.
-bool playback_engine::open_entry(thread_state& ts, size_t index, double seconds, bool) {
-  for (;; ++index, seconds = 0) {
+// Opens the queue entry at index, or the first one after it in play order that opens;
+// false when none is left. Each entry is tried at most once, so a queue of failing
+// files ends even when repeating.
+bool playback_engine::open_entry(thread_state& ts, std::optional<size_t> index, double seconds) {
+  size_t attempts = 0;
+  auto skip = [&] {
+    std::lock_guard lock(main_lock_);
+    index = following(*index, false);
+    seconds = 0;
+  };
+  while (index) {
     track_location location;
     {
       std::lock_guard lock(main_lock_);
-      if (index >= queue_.size()) return false;
-      location = queue_[index];
+      if (*index >= queue_.size() || attempts++ >= queue_.size()) return false;
+      location = queue_[*index];
     }
     entry e;
-    e.index = index;
+    e.index = *index;
     e.location = location;
     try {
-      e.decoder = open_input_decoder(location.path, nullptr, reopen_);
-      e.decoder->initialize(location.subsong_index, input_flag_playback, reopen_);
-      track_info_mutable info;
-      e.decoder->get_info(location.subsong_index, info, reopen_);
-      e.scale = replaygain_scale(get_replaygain_settings(), info.get_replaygain());
+      if (opener_) {
+        e.decoder = opener_(location, reopen_);
+      } else {
+        e.decoder = open_input_decoder(location.path, nullptr, reopen_);
+        e.decoder->initialize(location.subsong_index, input_flag_playback, reopen_);
+      }
+      e.decoder->get_info(location.subsong_index, e.info, reopen_);
+      e.length = e.info.get_length();
+      e.scale = replaygain_scale(get_replaygain_settings(), e.info.get_replaygain());
     } catch (const kel::exception_aborted&) {
       if (reopen_.is_aborting()) throw;
       report(std::string("Unable to open item for playback (") + kel::exception_aborted().what() +
              "):\r\n" + display_form(location.path));
+      skip();
       continue;
     } catch (const std::exception& ex) {
       report(std::string("Unable to open item for playback (") + ex.what() + "):\r\n" +
              display_form(location.path));
+      skip();
       continue;
     }
     if (seconds > 0) {
@@ -429,10 +554,42 @@ bool playback_engine::open_entry(thread_state& ts, size_t index, double seconds,
       }
     }
     e.start_time = ts.engine_time;
+    {
+      std::lock_guard lock(main_lock_);
+      stream_info_ = e.info;
+    }
     ts.entries.push_back(std::move(e));
     ts.decoding = true;
+    ts.poll_now = true;
+    post([](playback_callbacks& c) {
+      if (c.info_changed) c.info_changed();
+    });
     return true;
   }
+  return false;
+}
+
+// At most every 0.1 s, and at once when a track has started: the decoder's changed
+// stream info becomes the engine's.
+void playback_engine::poll_stream_info(thread_state& ts) {
+  if (ts.entries.empty() || !ts.decoding) return;
+  auto now = std::chrono::steady_clock::now();
+  if (!ts.poll_now && now - ts.last_poll < std::chrono::milliseconds(100)) return;
+  ts.poll_now = false;
+  ts.last_poll = now;
+  entry& e = ts.entries.back();
+  track_info_mutable changed;
+  double timestamp = 0;
+  if (!e.decoder->get_dynamic_info(changed, timestamp)) return;
+  for (size_t i = 0; i < changed.info_count(); ++i)
+    e.info.info_set(changed.info_name(i), changed.info_value(i));
+  {
+    std::lock_guard lock(main_lock_);
+    stream_info_ = e.info;
+  }
+  post([](playback_callbacks& c) {
+    if (c.info_changed) c.info_changed();
+  });
 }
 
 void playback_engine::decode_step(thread_state& ts) {
@@ -440,6 +597,7 @@ void playback_engine::decode_step(thread_state& ts) {
     if (!ts.decoding) return;
     entry& e = ts.entries.back();
     bool got;
+    bool failed = false;
     try {
       got = e.decoder->run(ts.chunk, reopen_);
       if (got && !ts.chunk.is_valid()) throw sonatrix_io::exception_io_data();
@@ -451,12 +609,20 @@ void playback_engine::decode_step(thread_state& ts) {
              format_time_text_ms(e.start_offset + ts.engine_time - e.start_time) + " (" +
              ex.what() + "):\r\n" + display_form(e.location.path));
       got = false;
+      failed = true;
     }
     if (!got) {
       // The next track follows at once: the output is not drained in between.
       ts.decoding = false;
-      size_t next = e.index + 1;
-      if (!open_entry(ts, next, 0, true)) ts.ended = true;
+      // Only a track that played to its end repeats; a whole round of tracks without
+      // audio ends playback, so repeating never spins on broken files.
+      ts.silent_tracks = e.produced ? 0 : ts.silent_tracks + 1;
+      std::optional<size_t> next;
+      {
+        std::lock_guard lock(main_lock_);
+        next = ts.silent_tracks >= queue_.size() ? std::nullopt : following(e.index, !failed);
+      }
+      if (!open_entry(ts, next, 0)) ts.ended = true;
       return;
     }
     e.produced = true;
@@ -488,6 +654,7 @@ void playback_engine::decode_step(thread_state& ts) {
         paused = paused_;
         pause_changed_ = false;
       }
+      ts.paused = paused;
       if (paused) ts.out->pause(true);
     }
     if (!ts.out->has_format() || !ts.out->format().same_format(spec)) ts.out->set_format(spec);
@@ -520,6 +687,7 @@ void playback_engine::update_position(thread_state& ts) {
     std::lock_guard lock(main_lock_);
     audible_index_ = e.index;
     audible_seconds_ = std::max(0.0, audible - e.start_time) + e.start_offset;
+    audible_length_ = e.length;
   }
   if (ts.last_told != e.index) {
     ts.last_told = e.index;
@@ -539,12 +707,17 @@ void playback_engine::finish(thread_state& ts) {
     active_ = false;
     audible_index_.reset();
     audible_seconds_ = 0;
+    audible_length_ = 0;
+    stream_info_ = track_info_mutable();
   }
   {
     std::lock_guard lock(pause_lock_);
     paused_ = false;
     pause_changed_ = false;
   }
+  ts.paused = false;
+  ts.silent_tracks = 0;
+  if (ts.power) ts.power->set_playing(false);
   ts.entries.clear();
   ts.decoding = false;
   ts.chunk_pending = false;

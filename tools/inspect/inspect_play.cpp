@@ -1,8 +1,10 @@
 // lumo-inspect play: the real playback engine on files, to a WAV file or the device.
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "inspect_input.h"
 #include "inspect_output.h"
 #include "playback/playback_engine.h"
+#include "playback/playback_settings.h"
 #include "playback/render_output.h"
 #include "playback/stream_worker.h"
 
@@ -19,9 +22,15 @@ namespace {
 int play_usage(const char* problem) {
   std::fprintf(stderr,
                "lumo-inspect play: %s\nusage: lumo-inspect play FILE... [--out OUT.wav] "
-               "[--volume DB]\n",
+               "[--volume DB] [--replaygain track|album|off] [--seek SECONDS]\n",
                problem);
   return 2;
+}
+
+bool parse_number(const std::string& text, double& value) {
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end != text.c_str() && !*end && std::isfinite(value);
 }
 
 }  // namespace
@@ -30,17 +39,31 @@ int inspect_play(const std::vector<std::string>& args) {
   std::vector<lumo::track_location> list;
   std::string out_path;
   double volume_db = 0;
+  double seek_seconds = 0;
+  // Without the option the stored settings hold; the option replaces the source for this
+  // run only (the processing applies the gain, the preamps are the user's).
+  std::optional<uint32_t> replaygain_source;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--out" || a == "--volume") {
+    if (a == "--out" || a == "--volume" || a == "--seek" || a == "--replaygain") {
       if (i + 1 >= args.size()) return play_usage("option needs a value");
       const std::string& value = args[++i];
       if (a == "--out") {
         out_path = value;
+      } else if (a == "--replaygain") {
+        if (value == "track")
+          replaygain_source = 1;
+        else if (value == "album")
+          replaygain_source = 2;
+        else if (value == "off")
+          replaygain_source = 0;
+        else
+          return play_usage("--replaygain takes track, album or off");
+      } else if (a == "--volume") {
+        if (!parse_number(value, volume_db)) return play_usage("expected a number");
       } else {
-        char* end = nullptr;
-        volume_db = std::strtod(value.c_str(), &end);
-        if (end == value.c_str() || *end) return play_usage("expected a number");
+        if (!parse_number(value, seek_seconds) || seek_seconds < 0)
+          return play_usage("--seek takes a number of seconds, 0 or more");
       }
     } else if (a.rfind("--", 0) == 0) {
       return play_usage("unknown option");
@@ -49,6 +72,13 @@ int inspect_play(const std::vector<std::string>& args) {
     }
   }
   if (list.empty()) return play_usage("no files");
+
+  if (replaygain_source) {
+    lumo::replaygain_settings rg = lumo::get_replaygain_settings();
+    rg.source = *replaygain_source;
+    if (*replaygain_source != 0) rg.processing = 1;
+    lumo::set_replaygain_settings(rg);
+  }
 
   int failures = 0;
   {
@@ -70,7 +100,7 @@ int inspect_play(const std::vector<std::string>& args) {
     };
     engine.set_callbacks(callbacks);
     engine.set_volume(volume_db);
-    engine.play(list, 0);
+    engine.play(list, 0, seek_seconds);
     while (engine.is_playing()) {
       lumo::run_pending(lumo::drain::until_empty);
       std::this_thread::sleep_for(std::chrono::milliseconds(5));

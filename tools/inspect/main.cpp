@@ -36,7 +36,8 @@ int usage() {
       "  devices     list the output modules and their devices with GUIDs\n"
       "  tone [--output directsound|null|render] [--out OUT.wav] [--seconds S] ...\n"
       "              play a sine through an output (lumo-inspect tone --help)\n"
-      "  play FILE... [--out OUT.wav] [--volume DB]\n"
+      "  play FILE... [--out OUT.wav] [--volume DB] [--replaygain track|album|off]\n"
+      "       [--seek SECONDS]\n"
       "              play files through the playback engine (gapless), to a WAV or the device\n"
       "  view DATABASE_OR_FOLDER [--path KEY/KEY/...]\n"
       "              a level of the library views: title, then label, track count, key\n",

@@ -4,10 +4,13 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "app/engine_playback.h"
+#include "app/main_menu_commands.h"
 #include "core/main_thread.h"
+#include "core/service_registry.h"
 #include "playback/playback_settings.h"
 #include "playback/render_output.h"
 
@@ -42,16 +45,79 @@ TEST(EnginePlayback, PlaysToTheEndAndTellsTheWindow) {
   EXPECT_FALSE(port.is_paused());
   auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   // The stopped notice follows the state change through the main-thread queue.
-  while ((port.is_playing() || changes < 3) && std::chrono::steady_clock::now() < give_up) {
+  while ((port.is_playing() || changes < 4) && std::chrono::steady_clock::now() < give_up) {
     run_pending(drain::until_empty);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   run_pending(drain::until_empty);
   EXPECT_FALSE(port.is_playing());
   EXPECT_FALSE(port.playing_track().has_value());
-  // Starting, the track heard, stopped.
-  EXPECT_EQ(changes, 3);
+  // Starting, the track's stream info, the track heard, stopped.
+  EXPECT_EQ(changes, 4);
   set_master_volume_db(before);
+}
+
+// The main-menu commands fast forward and rewind move 5 seconds in the playing track.
+TEST(EnginePlayback, FastForwardAndRewindCommandsSeekFiveSeconds) {
+  std::string path = ::testing::TempDir() + "lumo_port_seek_test.wav";
+  {
+    // 20 s of 8 kHz mono 16-bit silence.
+    const uint32_t data = 8000 * 2 * 20;
+    std::ofstream f(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) {
+      for (int i = 0; i < 4; ++i) f.put(static_cast<char>(v >> (8 * i)));
+    };
+    auto u16 = [&](uint16_t v) {
+      f.put(static_cast<char>(v));
+      f.put(static_cast<char>(v >> 8));
+    };
+    f.write("RIFF", 4);
+    u32(36 + data);
+    f.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(8000);
+    u32(16000);
+    u16(2);
+    u16(16);
+    f.write("data", 4);
+    u32(data);
+    std::string zeros(data, '\0');
+    f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+  }
+  // The real-time null output, so the position moves at the pace of the sound.
+  engine_playback port([] {
+    std::unique_ptr<output> made;
+    for_each_service<output_entry>([&](service_ptr<output_entry> e) {
+      if (e->get_guid() != null_output_guid) return true;
+      made = e->create(guid{});
+      return false;
+    });
+    return made;
+  });
+  ASSERT_EQ(engine_playback::current(), &port);
+  auto wait_for = [](const std::function<bool()>& done) {
+    auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < give_up) {
+      run_pending(drain::until_empty);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+  };
+  // The commands are found through the registry.
+  bool built = !services().is_ready();
+  if (built) services().build(static_factories());
+  port.play({{"file://" + path, 0}}, 0);
+  ASSERT_TRUE(wait_for([&] { return port.position_seconds() > 0.05; }));
+  ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::fast_forward)));
+  ASSERT_TRUE(wait_for([&] { return port.position_seconds() >= 5.0; }));
+  EXPECT_LT(port.position_seconds(), 7.0);
+  ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::rewind)));
+  ASSERT_TRUE(wait_for([&] { return port.position_seconds() < 2.5; }));
+  port.stop();
+  ASSERT_TRUE(wait_for([&] { return !port.is_playing(); }));
+  if (built) services().clear();
 }
 
 }  // namespace

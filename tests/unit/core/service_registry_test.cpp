@@ -14,6 +14,7 @@
 #include "input/input_entry.h"
 #include "input/input_handler.h"
 #include "playback/output.h"
+#include "playback/playback_fields.h"
 
 using namespace lumo;
 
@@ -181,7 +182,7 @@ TEST(ServiceRegistry, StartupBuildChecksInputEntryThenLoadsStores) {
 // (or a module that stops being linked whole) shows up here.
 TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
 #ifdef _WIN32
-  constexpr bool windows = true;  // the main window and its message filter
+  constexpr bool windows = true;  // the main window and the message filters
 #else
   constexpr bool windows = false;
 #endif
@@ -206,9 +207,10 @@ TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
       {"main-menu commands", main_menu_commands::class_guid, 2},
       {"switch handler", switch_handler::class_guid, test_switches ? (windows ? 3u : 2u) : 1u},
       {"user interface", user_interface::class_guid, windows ? 1u : 0u},
-      {"message filter", message_filter::class_guid, windows ? 1u : 0u},
+      {"message filter", message_filter::class_guid, windows ? 2u : 0u},
       {"file system", file_system::class_guid, 3},
       {"input handler", input_handler::class_guid, 4},
+      {"playback fields", playback_fields::class_guid, 1},
   };
   size_t total = 0;
   for (const expected& e : known) {
