@@ -243,12 +243,12 @@ int drop_files(const std::wstring& title, const std::vector<std::wstring>& paths
   memcpy(block.data() + sizeof header, names.data(), names.size() * sizeof(wchar_t));
   DWORD pid = 0;
   GetWindowThreadProcessId(wnd, &pid);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return 1;
-  void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
+  lumo::unique_handle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid));
+  if (!process.is_valid()) return 1;
+  void* remote = VirtualAllocEx(process.get(), nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
   const bool written =
-      remote && WriteProcessMemory(process, remote, block.data(), block.size(), nullptr);
-  CloseHandle(process);
+      remote && WriteProcessMemory(process.get(), remote, block.data(), block.size(), nullptr);
+  process.reset();
   if (!written) return 1;
   return PostMessageW(wnd, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0) ? 0 : 1;
 }
