@@ -22,6 +22,8 @@ class buffered_file final : public file {
 
   size_t read(void* buffer, size_t count_bytes, const abort_signal& abort) override {
     abort.check();
+    // An empty read may come with a null buffer (an empty vector's data).
+    if (count_bytes == 0) return 0;
     auto* out = static_cast<std::byte*>(buffer);
     // The common case of format readers: a small read wholly inside the buffer.
     if (position_ >= buffer_start_ && position_ - buffer_start_ <= buffer_length_ &&

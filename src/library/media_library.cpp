@@ -9,6 +9,7 @@
 #include "core/debug_output.h"
 #include "core/exceptions.h"
 #include "core/main_thread.h"
+#include "core/popup_message.h"
 #include "core/service_registry.h"
 #include "fs/atomic_replace.h"
 #include "fs/file_system.h"
@@ -307,9 +308,10 @@ void media_library::save(bool retrying) {
         debug_output(message + "\n");
         return;
       }
-      auto ask =
-          options_.ask_retry_write ? options_.ask_retry_write : &platform_ask_retry_library_write;
-      if (!ask(message)) return;
+      // Cancel when nobody can be asked: the previous file stays as it was.
+      if (!popup_message::g_ask(message, library_write_error_title,
+                                {popup_buttons::retry_cancel, popup_icon::warning, false}))
+        return;
     }
   }
 }

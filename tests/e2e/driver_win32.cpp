@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "core/handle_win32.h"
 #include "core/unicode.h"
 
 namespace {
@@ -119,9 +120,10 @@ int print_list(const std::wstring& title) {
   if (!list) return 1;
   DWORD pid = 0;
   GetWindowThreadProcessId(list, &pid);
-  HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return 1;
+  lumo::unique_handle owner(
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  if (!owner.is_valid()) return 1;
+  HANDLE process = owner.get();
   constexpr int text_chars = 1024;
   void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + text_chars * sizeof(wchar_t),
                                 MEM_COMMIT, PAGE_READWRITE);
@@ -143,7 +145,6 @@ int print_list(const std::wstring& title) {
     std::printf("%s\n", lumo::from_wide(text).c_str());
   }
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
   return 0;
 }
 
@@ -242,12 +243,12 @@ int drop_files(const std::wstring& title, const std::vector<std::wstring>& paths
   memcpy(block.data() + sizeof header, names.data(), names.size() * sizeof(wchar_t));
   DWORD pid = 0;
   GetWindowThreadProcessId(wnd, &pid);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return 1;
-  void* remote = VirtualAllocEx(process, nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
+  lumo::unique_handle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid));
+  if (!process.is_valid()) return 1;
+  void* remote = VirtualAllocEx(process.get(), nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
   const bool written =
-      remote && WriteProcessMemory(process, remote, block.data(), block.size(), nullptr);
-  CloseHandle(process);
+      remote && WriteProcessMemory(process.get(), remote, block.data(), block.size(), nullptr);
+  process.reset();
   if (!written) return 1;
   return PostMessageW(wnd, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0) ? 0 : 1;
 }
