@@ -7,19 +7,10 @@
 #include "core/background_task.h"
 #include "core/main_thread.h"
 #include "core/modal_scope.h"
+#include "core/popup_message.h"
 #include "core/text_lookup.h"
 
 namespace lumo {
-
-namespace {
-close_prompt g_prompt = platform_close_prompt;
-}
-
-close_prompt set_close_prompt(close_prompt prompt) {
-  close_prompt old = g_prompt;
-  g_prompt = prompt ? prompt : platform_close_prompt;
-  return old;
-}
 
 std::string close_question_text(const std::vector<std::string>& task_names) {
   std::vector<std::pair<std::string, size_t>> counted;
@@ -47,8 +38,10 @@ bool app_close_request(close_mode mode) {
   assert_main_thread();
   if (!task_registry::empty()) {
     if (!check_can_prompt()) return false;
-    if (!g_prompt(lookup_text("dialog_appclose_caption"),
-                  close_question_text(task_registry::names())))
+    // Nobody to ask: the running tasks keep the program open.
+    if (!popup_message::g_ask(close_question_text(task_registry::names()),
+                              lookup_text("dialog_appclose_caption"),
+                              {popup_buttons::yes_no, popup_icon::information, false}))
       return false;
   }
   if (auto ui = current_user_interface(); ui && !ui->query_close()) return false;

@@ -18,11 +18,7 @@ bool app_close_request(close_mode mode);
 // " (N)" when it runs N >= 2 times, in first-start order), then the notice.
 std::string close_question_text(const std::vector<std::string>& task_names);
 
-// Platform seams. The yes/no question (true = Yes); tests may replace it.
-using close_prompt = bool (*)(std::string_view caption, std::string_view text);
-close_prompt set_close_prompt(close_prompt prompt);
-bool platform_close_prompt(std::string_view caption, std::string_view text);
-// Ends the message loop (WM_QUIT to the main window, or to the thread without one).
+// Platform seam. Ends the message loop (WM_QUIT to the main window, or to the thread without one).
 void platform_end_message_loop();
 
 }  // namespace lumo

@@ -36,8 +36,14 @@ void popup_message::g_show(std::string_view message, std::string_view title, pop
   if (!quiet(message, title)) the_service()->show(message, title, icon);
 }
 
+bool popup_message::g_ask(std::string_view message, std::string_view title,
+                          const popup_question& question) {
+  if (quiet(message, title)) return question.unattended_answer;
+  return the_service()->ask(message, title, question);
+}
+
 bool popup_message::g_ask_ok_cancel(std::string_view message, std::string_view title) {
-  return quiet(message, title) || the_service()->ask_ok_cancel(message, title);
+  return g_ask(message, title, {popup_buttons::ok_cancel, popup_icon::error, true});
 }
 
 void set_popups_quiet(bool quiet) {

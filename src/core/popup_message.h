@@ -10,6 +10,16 @@
 namespace lumo {
 
 enum class popup_icon : uint32_t { information = 0, error = 1, warning = 2 };
+enum class popup_buttons : uint32_t { ok_cancel = 0, retry_cancel = 1, yes_no = 2 };
+
+// A question with two answers: true is the first button (OK, Retry, Yes).
+struct popup_question {
+  popup_buttons buttons = popup_buttons::ok_cancel;
+  popup_icon icon = popup_icon::error;
+  // The answer when nobody can be asked: popups are quiet, or a modal scope refuses the
+  // prompt. Each caller knows which answer changes least.
+  bool unattended_answer = true;
+};
 
 class popup_message : public service_base {
  public:
@@ -20,9 +30,10 @@ class popup_message : public service_base {
 
   // Texts are UTF-8. May be called from any thread.
   virtual void show(std::string_view message, std::string_view title, popup_icon icon) = 0;
-  // An OK/Cancel question with the error icon, main thread only: true for OK. A prompt
-  // refused by an active modal scope answers OK, so the program goes on.
-  virtual bool ask_ok_cancel(std::string_view message, std::string_view title) = 0;
+  // Main thread only. A prompt refused by an active modal scope gets the question's
+  // unattended answer.
+  virtual bool ask(std::string_view message, std::string_view title,
+                   const popup_question& question) = 0;
 
   // Shows through the registered implementation; the internal-error crash when there is
   // none or more than one.
@@ -32,7 +43,10 @@ class popup_message : public service_base {
   // the prompts of start-up's early steps follow the same rules.
   static void g_show(std::string_view message, std::string_view title,
                      popup_icon icon = popup_icon::information);
-  // Quiet: the text goes to the debug output and the answer is OK.
+  // Quiet: the text goes to the debug output and the answer is the unattended one.
+  static bool g_ask(std::string_view message, std::string_view title,
+                    const popup_question& question);
+  // OK/Cancel with the error icon; OK when nobody can be asked, so the program goes on.
   static bool g_ask_ok_cancel(std::string_view message, std::string_view title);
 
  protected:

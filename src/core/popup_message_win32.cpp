@@ -22,6 +22,14 @@ UINT icon_style(popup_icon icon) {
   }
 }
 
+UINT button_style(popup_buttons buttons) {
+  switch (buttons) {
+    case popup_buttons::retry_cancel: return MB_RETRYCANCEL;
+    case popup_buttons::yes_no: return MB_YESNO;
+    default: return MB_OKCANCEL;
+  }
+}
+
 void show_box(const std::string& message, const std::string& title, popup_icon icon) {
   if (!check_can_prompt()) return;
   HWND owner = GetActiveWindow();
@@ -40,12 +48,15 @@ class popup_message_box : public popup_message {
       post_to_main_thread([m, t, icon] { show_box(m, t, icon); });
   }
 
-  bool ask_ok_cancel(std::string_view message, std::string_view title) override {
-    if (!check_can_prompt()) return true;
+  bool ask(std::string_view message, std::string_view title,
+           const popup_question& question) override {
+    if (!check_can_prompt()) return question.unattended_answer;
     HWND owner = GetActiveWindow();
     modal_scope scope(owner);
-    return MessageBoxW(owner, to_wide(message).c_str(), to_wide(title).c_str(),
-                       MB_OKCANCEL | MB_ICONERROR) != IDCANCEL;
+    int answer = MessageBoxW(owner, to_wide(message).c_str(), to_wide(title).c_str(),
+                             button_style(question.buttons) | icon_style(question.icon));
+    if (answer == 0) return question.unattended_answer;  // no box could be shown
+    return answer == IDOK || answer == IDRETRY || answer == IDYES;
   }
 
  protected:

@@ -1,5 +1,7 @@
 #include "core/popup_recorder.h"
 
+#include <deque>
+
 #include "core/debug_output.h"
 
 namespace lumo {
@@ -9,6 +11,7 @@ namespace {
 struct record_list {
   std::mutex lock;
   std::vector<popup_record> records;
+  std::deque<bool> answers;
 };
 
 record_list& records() {
@@ -22,12 +25,25 @@ void popup_recorder::show(std::string_view message, std::string_view title, popu
   debug_output(std::string(title) + ": " + std::string(message) + "\n");
   record_list& r = records();
   std::lock_guard guard(r.lock);
-  r.records.push_back({std::string(message), std::string(title), icon});
+  r.records.push_back({std::string(message), std::string(title), icon, std::nullopt});
 }
 
-bool popup_recorder::ask_ok_cancel(std::string_view message, std::string_view title) {
-  show(message, title, popup_icon::error);
-  return true;
+bool popup_recorder::ask(std::string_view message, std::string_view title,
+                         const popup_question& question) {
+  debug_output(std::string(title) + ": " + std::string(message) + "\n");
+  record_list& r = records();
+  std::lock_guard guard(r.lock);
+  r.records.push_back({std::string(message), std::string(title), question.icon, question.buttons});
+  if (r.answers.empty()) return question.unattended_answer;
+  bool answer = r.answers.front();
+  r.answers.pop_front();
+  return answer;
+}
+
+void popup_recorder::queue_answers(std::initializer_list<bool> answers) {
+  record_list& r = records();
+  std::lock_guard guard(r.lock);
+  r.answers.insert(r.answers.end(), answers.begin(), answers.end());
 }
 
 std::vector<popup_record> popup_recorder::recorded() {
@@ -39,6 +55,7 @@ std::vector<popup_record> popup_recorder::recorded() {
 std::vector<popup_record> popup_recorder::take_recorded() {
   record_list& r = records();
   std::lock_guard guard(r.lock);
+  r.answers.clear();
   return std::exchange(r.records, {});
 }
 

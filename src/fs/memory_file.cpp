@@ -17,7 +17,7 @@ class memory_file final : public file {
     abort.check();
     if (position_ >= data_.size()) return 0;
     size_t step = std::min(count_bytes, data_.size() - position_);
-    std::memcpy(buffer, data_.data() + position_, step);
+    if (step) std::memcpy(buffer, data_.data() + position_, step);
     position_ += step;
     return step;
   }

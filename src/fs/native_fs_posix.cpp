@@ -241,10 +241,25 @@ void list_directory(std::string_view path, const std::function<bool(const entry&
       return;
     }
     e.name = d->d_name;
-    struct stat link_st;
-    e.is_link = ::fstatat(::dirfd(dir), d->d_name, &link_st, AT_SYMLINK_NOFOLLOW) == 0
-                    ? S_ISLNK(link_st.st_mode)
-                    : d->d_type == DT_LNK;
+    // "." and ".." are listed as Windows lists them, but every caller skips them: a
+    // library scan of many small folders spent a good part of its time stating them.
+    if (e.name == "." || e.name == "..") {
+      e.is_folder = true;
+      e.is_link = false;
+      e.size = filesize_unknown;
+      e.timestamp = filetimestamp_unknown;
+      if (!on_entry(e)) return;
+      continue;
+    }
+    // The entry type usually says whether it is a link; only file systems that leave it
+    // unknown need the extra lstat.
+    if (d->d_type != DT_UNKNOWN) {
+      e.is_link = d->d_type == DT_LNK;
+    } else {
+      struct stat link_st;
+      e.is_link = ::fstatat(::dirfd(dir), d->d_name, &link_st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                  S_ISLNK(link_st.st_mode);
+    }
     struct stat st;
     if (::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0) {
       e.is_folder = S_ISDIR(st.st_mode);

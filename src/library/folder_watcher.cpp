@@ -196,7 +196,8 @@ void folder_watcher::thread_main() {
 }
 
 void folder_watcher::monitor() {
-  std::unique_ptr<directory_watch> watch = directory_watch::open(root_native_);
+  std::unique_ptr<directory_watch> watch =
+      options_.open_watch ? options_.open_watch(root_native_) : directory_watch::open(root_native_);
   last_pending_ms_ = now_ms() - watcher_pending_interval_ms;
   // The watch is started before the scan, so nothing changed during the scan is lost.
   if (!(mode_flags() & folder_mode_skip_scan)) full_rescan();
@@ -230,8 +231,7 @@ void folder_watcher::poll() {
   uint64_t last_end = now_ms();
   uint64_t duration = last_end - started;
   for (;;) {
-    uint64_t spacing = std::max(watcher_min_poll_interval_ms, watcher_poll_scan_factor * duration);
-    if (now_ms() - last_end >= spacing) {
+    if (now_ms() - last_end >= watcher_poll_interval_ms(duration)) {
       started = now_ms();
       full_rescan();
       last_end = now_ms();

@@ -9,6 +9,7 @@
 // list and the pending changes are guarded by the watcher's lock, which is never held
 // while reading a file, listing a folder or calling out.
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -48,6 +49,8 @@ struct folder_watcher_options {
   std::function<void()> indexing_changed;
   // Milliseconds of a monotonic clock; null uses the steady clock.
   uint64_t (*clock_ms)() = nullptr;
+  // Tests: opens the folder's change watch; null uses directory_watch::open.
+  std::unique_ptr<directory_watch> (*open_watch)(const std::string& native_root) = nullptr;
 };
 
 // Timing of the watcher's loop.
@@ -58,6 +61,11 @@ inline constexpr uint64_t watcher_batch_interval_ms = 5000;
 inline constexpr size_t watcher_batch_changes = 100;
 inline constexpr uint64_t watcher_min_poll_interval_ms = 60000;
 inline constexpr uint64_t watcher_poll_scan_factor = 20;
+
+// Polling: the time from the end of one scan to the next, given how long the last took.
+constexpr uint64_t watcher_poll_interval_ms(uint64_t last_scan_ms) {
+  return std::max(watcher_min_poll_interval_ms, watcher_poll_scan_factor * last_scan_ms);
+}
 
 class folder_watcher {
  public:

@@ -91,7 +91,10 @@ void decode_directory(byte_cursor& c, directory_node& node, const std::string& u
       uint32_t subsong = c.u32le();
       uint32_t has_info = c.u32le();
       if (has_info > 1) c.fail("hasInfo is neither 0 nor 1");
-      track_handle_ptr h = get_track_handle({file_url, subsong});
+      // The last item of a file takes the URL over; a file usually has one.
+      track_handle_ptr h = k + 1 == item_count
+                               ? get_track_handle(track_location{std::move(file_url), subsong})
+                               : get_track_handle(track_location{file_url, subsong});
       if (has_info) {
         h->set_summary(std::make_shared<const track_summary>(decode_summary(c)), entry.stamp);
       } else {
@@ -100,14 +103,15 @@ void decode_directory(byte_cursor& c, directory_node& node, const std::string& u
       entry.handles.push_back(std::move(h));
     }
     if (!all_have_info) entry.stamp = 0;
-    node.files.insert_or_assign(std::move(name), std::move(entry));
+    // Written in name order, so the end is the right place (any place is still correct).
+    node.files.insert_or_assign(node.files.end(), std::move(name), std::move(entry));
   }
   uint32_t dir_count = c.u32le();
   for (uint32_t i = 0; i < dir_count; ++i) {
     std::string name(read_string(c));
     auto child = std::make_unique<directory_node>();
     decode_directory(c, *child, join_path(url, name), depth + 1);
-    node.dirs.insert_or_assign(std::move(name), std::move(child));
+    node.dirs.insert_or_assign(node.dirs.end(), std::move(name), std::move(child));
   }
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The library's remaining platform calls.
+// What the library shows of its platform side.
 
 #include <string>
 #include <string_view>
@@ -7,9 +7,5 @@
 namespace lumo {
 
 inline constexpr std::string_view library_write_error_title = "Error writing library file";
-
-// The Retry/Cancel warning box after a failed write of the library file; true = Retry.
-// Natively the text goes to the debug output and the answer is Cancel.
-bool platform_ask_retry_library_write(std::string_view message);
 
 }  // namespace lumo

@@ -9,7 +9,6 @@
 
 #include <optional>
 
-#include "core/modal_scope.h"
 #include "core/unicode.h"
 #include "library/library_settings.h"
 
@@ -66,12 +65,6 @@ std::vector<std::string> windows_music_folders() {
     out.push_back(from_wide(path));
   if (path) CoTaskMemFree(path);
   return out;
-}
-
-bool platform_ask_retry_library_write(std::string_view message) {
-  modal_scope scope(nullptr);
-  return MessageBoxW(nullptr, to_wide(message).c_str(), to_wide(library_write_error_title).c_str(),
-                     MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
 }
 
 }  // namespace lumo

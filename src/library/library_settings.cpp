@@ -30,6 +30,8 @@ std::vector<uint8_t> encode_folder_list(const std::vector<std::string>& folders)
 
 std::vector<std::string> decode_folder_list(const std::vector<uint8_t>& bytes) {
   std::vector<std::string> out;
+  // A profile that never stored the list has none: not a damaged setting.
+  if (bytes.empty()) return out;
   byte_cursor c(bytes, "library folder list");
   try {
     uint32_t count = c.u32le();

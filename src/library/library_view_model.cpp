@@ -96,6 +96,99 @@ int compare_items_fully(const library_view_item& a, const library_view_item& b) 
   return 0;
 }
 
+// The next eight bytes of a key (zero-padded), then how many of them there are: an
+// ended key sorts first, and a key ending inside the eight before a longer one.
+struct key_piece {
+  uint64_t bytes = 0;
+  uint32_t count = 0;
+  auto operator<=>(const key_piece&) const = default;
+};
+
+// One item to sort: its key as a range of a shared block of keys, its index, and the
+// piece of its key at the depth being sorted (read once per depth: the keys lie all over
+// the block, and reading them is what the sort costs).
+struct keyed_index {
+  uint32_t begin = 0;
+  uint32_t size = 0;
+  uint32_t index = 0;
+  key_piece piece;
+};
+
+// Sorts by the keys' bytes, equal keys by tie_less on the indices: a three-way radix
+// quicksort eight bytes at a time, which reads the long prefixes a library's keys share
+// ("Artist - Album - ...") once per group instead of once per comparison. All keys in a
+// call share their first `depth` bytes; has_pieces says their pieces are read already.
+template <class tie_fn>
+void sort_keyed(keyed_index* a, size_t n, size_t depth, const char* text, const tie_fn& tie_less,
+                bool has_pieces = false, int nesting = 0) {
+  auto rest = [&](const keyed_index& k) {
+    return std::string_view(text + k.begin, k.size).substr(std::min<size_t>(depth, k.size));
+  };
+  auto by_index = [&](const keyed_index& x, const keyed_index& y) {
+    return tie_less(x.index, y.index);
+  };
+  while (n > 1) {
+    // Small runs, and pathological nesting, by plain comparison of what is left.
+    if (n <= 12 || nesting > 48) {
+      std::sort(a, a + n, [&](const keyed_index& x, const keyed_index& y) {
+        if (int r = rest(x).compare(rest(y))) return r < 0;
+        return by_index(x, y);
+      });
+      return;
+    }
+    if (!has_pieces) {
+      for (size_t i = 0; i < n; ++i) {
+        keyed_index& k = a[i];
+        key_piece p;
+        if (depth < k.size) {
+          p.count = uint32_t(std::min<size_t>(8, k.size - depth));
+          const char* from = text + k.begin + depth;
+          for (size_t j = 0; j < 8; ++j)
+            p.bytes = p.bytes << 8 | (j < p.count ? static_cast<unsigned char>(from[j]) : 0u);
+        }
+        k.piece = p;
+      }
+      has_pieces = true;
+    }
+    const key_piece p0 = a[0].piece, p1 = a[n / 2].piece, p2 = a[n - 1].piece;
+    const key_piece pivot = std::max(std::min(p0, p1), std::min(std::max(p0, p1), p2));
+    size_t lt = 0, i = 0, gt = n;
+    while (i < gt) {
+      if (a[i].piece < pivot)
+        std::swap(a[lt++], a[i++]);
+      else if (pivot < a[i].piece)
+        std::swap(a[i], a[--gt]);
+      else
+        ++i;
+    }
+    sort_keyed(a, lt, depth, text, tie_less, true, nesting + 1);
+    sort_keyed(a + gt, n - gt, depth, text, tie_less, true, nesting + 1);
+    a += lt;
+    n = gt - lt;
+    if (pivot.count < 8) {  // these keys all ended within the eight bytes: they are equal
+      std::sort(a, a + n, by_index);
+      return;
+    }
+    depth += 8;
+    has_pieces = false;
+  }
+}
+
+// The order of keys [0, count) held in text, key k ending at ends[k].
+template <class tie_fn>
+std::vector<uint32_t> sorted_order(const std::string& text, const std::vector<uint32_t>& ends,
+                                   const tie_fn& tie_less) {
+  std::vector<keyed_index> keyed(ends.size());
+  for (uint32_t k = 0; k < ends.size(); ++k) {
+    const uint32_t begin = k ? ends[k - 1] : 0;
+    keyed[k] = {begin, ends[k] - begin, k, {}};
+  }
+  sort_keyed(keyed.data(), keyed.size(), 0, text.data(), tie_less);
+  std::vector<uint32_t> order(keyed.size());
+  for (size_t k = 0; k < keyed.size(); ++k) order[k] = keyed[k].index;
+  return order;
+}
+
 }  // namespace
 
 std::string_view all_key_of(view_level level) {
@@ -144,30 +237,66 @@ library_view_model::library_view_model(library_view_patterns patterns)
 
 void library_view_model::set_items(std::vector<library_view_item> items) {
   items_ = std::move(items);
+  identities_.assign(items_.size(), std::string());
   rebuild();
 }
 
 void library_view_model::on_items_added(const std::vector<track_handle_ptr>& handles) {
+  const size_t old_count = items_.size();
+  // A few new tracks (the usual notification) are looked for directly; a big batch
+  // through a set of every handle.
+  constexpr size_t direct_search_limit = 16;
   std::unordered_set<const track_handle*> present;
-  present.reserve(items_.size());
-  for (const auto& i : items_) present.insert(i.handle.get());
-  for (const auto& h : handles)
-    if (present.insert(h.get()).second) items_.push_back(make_view_item(h));
+  if (handles.size() > direct_search_limit) {
+    present.reserve(items_.size() + handles.size());
+    for (const auto& i : items_) present.insert(i.handle.get());
+  }
+  for (const auto& h : handles) {
+    bool is_new;
+    if (handles.size() > direct_search_limit) {
+      is_new = present.insert(h.get()).second;
+    } else {
+      is_new = std::none_of(items_.begin(), items_.end(),
+                            [&](const library_view_item& i) { return i.handle == h; });
+    }
+    if (is_new) items_.push_back(make_view_item(h));
+  }
+  identities_.resize(items_.size());
+  if (items_.size() == old_count) return;  // nothing new: the list stands
+  if (level_ == view_level::songs && items_.size() - old_count <= direct_search_limit) {
+    std::vector<uint32_t> added(items_.size() - old_count);
+    std::iota(added.begin(), added.end(), uint32_t(old_count));
+    insert_songs(added);
+    return;
+  }
   rebuild();
 }
 
 void library_view_model::on_items_removed(const std::vector<track_handle_ptr>& handles) {
   std::unordered_set<const track_handle*> gone;
   for (const auto& h : handles) gone.insert(h.get());
-  std::erase_if(items_, [&](const library_view_item& i) { return gone.count(i.handle.get()); });
+  size_t kept = 0;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (gone.count(items_[i].handle.get())) continue;
+    if (kept != i) {
+      items_[kept] = std::move(items_[i]);
+      identities_[kept] = std::move(identities_[i]);
+    }
+    ++kept;
+  }
+  items_.resize(kept);
+  identities_.resize(kept);
   rebuild();
 }
 
 void library_view_model::on_items_modified(const std::vector<track_handle_ptr>& handles) {
   std::unordered_set<const track_handle*> changed;
   for (const auto& h : handles) changed.insert(h.get());
-  for (auto& i : items_)
-    if (changed.count(i.handle.get())) i = make_view_item(i.handle);
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (!changed.count(items_[i].handle.get())) continue;
+    items_[i] = make_view_item(items_[i].handle);
+    identities_[i].clear();
+  }
   rebuild();
 }
 
@@ -190,44 +319,60 @@ std::vector<library_view_item> library_view_model::items_of(size_t entry_index) 
   return out;
 }
 
-std::vector<uint32_t> library_view_model::scope() const {
+struct library_view_model::scope_filter {
+  const level_selection* genres = nullptr;
+  const level_selection* artists = nullptr;
+  const level_selection* albums = nullptr;
+  std::unordered_set<std::string_view> genre_set, artist_set, album_set;
+};
+
+library_view_model::scope_filter library_view_model::make_filter() const {
   const int level = int(level_);
   auto restriction = [&](int l) -> const level_selection* {
     return level > l && !selections_[l].is_all ? &selections_[l] : nullptr;
   };
-  const level_selection* genres = restriction(0);
-  const level_selection* artists = restriction(1);
-  const level_selection* albums = restriction(2);
-  std::unordered_set<std::string_view> genre_set, artist_set;
-  std::unordered_set<std::string, string_hash, std::equal_to<>> album_set;
-  if (genres) genre_set.insert(genres->keys.begin(), genres->keys.end());
-  if (artists) artist_set.insert(artists->keys.begin(), artists->keys.end());
-  if (albums) album_set.insert(albums->keys.begin(), albums->keys.end());
+  scope_filter f;
+  f.genres = restriction(0);
+  f.artists = restriction(1);
+  f.albums = restriction(2);
+  if (f.genres) f.genre_set.insert(f.genres->keys.begin(), f.genres->keys.end());
+  if (f.artists) f.artist_set.insert(f.artists->keys.begin(), f.artists->keys.end());
+  if (f.albums) f.album_set.insert(f.albums->keys.begin(), f.albums->keys.end());
+  return f;
+}
 
+bool library_view_model::in_scope(const scope_filter& filter, uint32_t i) {
+  const auto& s = *items_[i].summary;
+  if (filter.genres) {
+    const auto keys = genre_keys(s);
+    if (std::none_of(keys.begin(), keys.end(), [&](auto k) { return filter.genre_set.count(k); }))
+      return false;
+  }
+  if (filter.artists) {
+    const auto keys = artist_keys(s);
+    if (std::none_of(keys.begin(), keys.end(), [&](auto k) { return filter.artist_set.count(k); }))
+      return false;
+  }
+  if (filter.albums && !filter.album_set.count(identity_of(i))) return false;
+  return true;
+}
+
+std::vector<uint32_t> library_view_model::scope() {
+  const scope_filter filter = make_filter();
   std::vector<uint32_t> out;
   out.reserve(items_.size());
-  if (items_.empty()) return out;
-  item_formatter f(items_.front());
-  std::string identity;
-  for (uint32_t i = 0; i < items_.size(); ++i) {
-    const auto& s = *items_[i].summary;
-    if (genres) {
-      const auto keys = genre_keys(s);
-      if (std::none_of(keys.begin(), keys.end(), [&](auto k) { return genre_set.count(k); }))
-        continue;
-    }
-    if (artists) {
-      const auto keys = artist_keys(s);
-      if (std::none_of(keys.begin(), keys.end(), [&](auto k) { return artist_set.count(k); }))
-        continue;
-    }
-    if (albums) {
-      album_identity(f, patterns_, items_[i], identity);
-      if (album_set.find(std::string_view(identity)) == album_set.end()) continue;
-    }
-    out.push_back(i);
-  }
+  for (uint32_t i = 0; i < items_.size(); ++i)
+    if (in_scope(filter, i)) out.push_back(i);
   return out;
+}
+
+const std::string& library_view_model::identity_of(uint32_t i) {
+  std::string& identity = identities_[i];
+  if (identity.empty()) {
+    item_formatter f(items_[i]);
+    album_identity(f, patterns_, items_[i], identity);
+  }
+  return identity;
 }
 
 void library_view_model::add_all_entry(const std::vector<uint32_t>& scope) {
@@ -272,7 +417,7 @@ void library_view_model::build_albums(const std::vector<uint32_t>& scope) {
   std::unordered_set<std::string_view> selected(by_artist.keys.begin(), by_artist.keys.end());
 
   struct album {
-    std::string identity;
+    std::string_view identity;  // kept in identities_
     std::string order;
     std::string label;
     uint32_t first_member = 0;  // index into scope
@@ -280,20 +425,16 @@ void library_view_model::build_albums(const std::vector<uint32_t>& scope) {
   };
   std::vector<album> albums;
   std::vector<uint32_t> album_of(scope.size());
-  std::unordered_map<std::string, uint32_t, string_hash, std::equal_to<>> by_identity;
+  std::unordered_map<std::string_view, uint32_t> by_identity;
   by_identity.reserve(scope.size() / 4);
-  item_formatter f(items_.front());
-  std::string identity;
   for (size_t k = 0; k < scope.size(); ++k) {
-    album_identity(f, patterns_, items_[scope[k]], identity);
-    auto it = by_identity.find(std::string_view(identity));
-    if (it == by_identity.end()) {
-      it = by_identity.emplace(identity, uint32_t(albums.size())).first;
-      albums.push_back({identity, {}, {}, uint32_t(k), 0});
-    }
+    const std::string_view identity = identity_of(scope[k]);
+    auto [it, is_new] = by_identity.try_emplace(identity, uint32_t(albums.size()));
+    if (is_new) albums.push_back({identity, {}, {}, uint32_t(k), 0});
     album_of[k] = it->second;
     ++albums[it->second].member_count;
   }
+  item_formatter f(items_.front());
   for (auto& a : albums) {
     const auto& first = items_[scope[a.first_member]];
     const title_format_script* pattern = &patterns_.album_all_artists;
@@ -309,12 +450,19 @@ void library_view_model::build_albums(const std::vector<uint32_t>& scope) {
     a.order = std::string(order);
     a.label = std::string(label);
   }
-  std::vector<uint32_t> order(albums.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
-    if (int r = ordering_compare(albums[x].order, albums[y].order)) return r < 0;
-    return ordering_compare(albums[x].identity, albums[y].identity) < 0;
-  });
+  // Ordering texts share long prefixes ("Artist - year"): precomputed sort keys make each
+  // comparison a memcmp, as for songs.
+  std::string sort_text;
+  std::vector<uint32_t> sort_end(albums.size());
+  for (size_t k = 0; k < albums.size(); ++k) {
+    append_logical_sort_key(sort_text, albums[k].order);
+    sort_end[k] = uint32_t(sort_text.size());
+  }
+  const std::vector<uint32_t> order =
+      sorted_order(sort_text, sort_end, [&](uint32_t x, uint32_t y) {
+        if (int r = code_unit_compare(albums[x].order, albums[y].order)) return r < 0;
+        return ordering_compare(albums[x].identity, albums[y].identity) < 0;
+      });
   // Each album's members, in scope order, placed by a counting pass.
   const uint32_t base = uint32_t(entry_items_.size());
   std::vector<uint32_t> next(albums.size());
@@ -330,7 +478,7 @@ void library_view_model::build_albums(const std::vector<uint32_t>& scope) {
   for (uint32_t k : order) {
     auto& a = albums[k];
     library_view_entry e;
-    e.key = std::move(a.identity);
+    e.key = std::string(a.identity);
     e.label = std::move(a.label);
     e.first_item = first;
     e.item_count = a.member_count;
@@ -343,18 +491,22 @@ void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
   if (scope.empty()) return;
   item_formatter f(items_.front());
   // Every key in one block: a hundred thousand small allocations cost more than the sort.
-  std::string key_text;
-  std::vector<uint32_t> key_end(scope.size());
+  // The labels too are formatted here, in library order: visiting the summaries in list
+  // order afterwards would miss the cache on nearly every one.
+  std::string key_text, label_text;
+  std::vector<uint32_t> key_end(scope.size()), label_end(scope.size());
   for (size_t k = 0; k < scope.size(); ++k) {
     key_text += f.format(patterns_.song_order, items_[scope[k]]);
     key_end[k] = uint32_t(key_text.size());
+    label_text += f.format(patterns_.track_line, items_[scope[k]]);
+    label_end[k] = uint32_t(label_text.size());
   }
   auto key = [&](uint32_t k) {
     const uint32_t begin = k ? key_end[k - 1] : 0;
     return std::string_view(key_text).substr(begin, key_end[k] - begin);
   };
-  // A hundred thousand songs share long prefixes: comparing precomputed sort keys with
-  // memcmp is several times cheaper than comparing the texts character by character.
+  // A hundred thousand songs share long prefixes: precomputed sort keys are sorted byte
+  // by byte, several times cheaper than comparing the texts character by character.
   std::string sort_text;
   std::vector<uint32_t> sort_end(scope.size());
   sort_text.reserve(key_text.size() * 4 + scope.size() * 4);
@@ -362,17 +514,11 @@ void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
     append_logical_sort_key(sort_text, key(uint32_t(k)));
     sort_end[k] = uint32_t(sort_text.size());
   }
-  auto sort_key = [&](uint32_t k) {
-    const uint32_t begin = k ? sort_end[k - 1] : 0;
-    return std::string_view(sort_text).substr(begin, sort_end[k] - begin);
-  };
-  std::vector<uint32_t> order(scope.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
-    if (int r = sort_key(x).compare(sort_key(y))) return r < 0;
-    if (int r = code_unit_compare(key(x), key(y))) return r < 0;
-    return compare_items_fully(items_[scope[x]], items_[scope[y]]) < 0;
-  });
+  const std::vector<uint32_t> order =
+      sorted_order(sort_text, sort_end, [&](uint32_t x, uint32_t y) {
+        if (int r = code_unit_compare(key(x), key(y))) return r < 0;
+        return compare_items_fully(items_[scope[x]], items_[scope[y]]) < 0;
+      });
   std::string().swap(sort_text);
   entries_.reserve(order.size());
   entry_items_.reserve(order.size());
@@ -383,16 +529,55 @@ void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
     // Neighbours with the same eight fields are one song (the same file found twice, or
     // a copy): the first stays. Their song keys must match too, so that untagged files,
     // whose fields are all empty, stay apart by the file names their titles fall back to.
-    if (previous && previous->columns == item.summary->columns && previous_key == key(k)) continue;
+    if (previous && previous_key == key(k) && previous->columns == item.summary->columns) continue;
     previous = item.summary.get();
     previous_key = key(k);
     library_view_entry e;
     e.key = std::string(key(k));
-    e.label = f.format(patterns_.track_line, item);
+    const uint32_t label_begin = k ? label_end[k - 1] : 0;
+    e.label = std::string(label_text, label_begin, label_end[k] - label_begin);
     e.first_item = uint32_t(entry_items_.size());
     e.item_count = 1;
     entry_items_.push_back(scope[k]);
     entries_.push_back(std::move(e));
+  }
+}
+
+void library_view_model::insert_songs(const std::vector<uint32_t>& added) {
+  const scope_filter filter = make_filter();
+  item_formatter f(items_[added.front()]);
+  std::string key;
+  for (uint32_t i : added) {
+    if (!in_scope(filter, i)) continue;
+    const library_view_item& item = items_[i];
+    key = f.format(patterns_.song_order, item);
+    // The order of a full build (its sort keys order as logical_compare does).
+    auto before_new = [&](const library_view_entry& e) {
+      if (int r = logical_compare(e.key, key)) return r < 0;
+      if (int r = code_unit_compare(e.key, key)) return r < 0;
+      return compare_items_fully(items_[entry_items_[e.first_item]], item) < 0;
+    };
+    const auto at = std::partition_point(entries_.begin(), entries_.end(), before_new);
+    const size_t j = size_t(at - entries_.begin());
+    auto same_song = [&](size_t e) {
+      return entries_[e].key == key &&
+             items_[entry_items_[entries_[e].first_item]].summary->columns == item.summary->columns;
+    };
+    // Copies sort next to each other and the first stays, as in a full build.
+    if (j > 0 && same_song(j - 1)) continue;
+    if (j < entries_.size() && same_song(j)) {
+      entry_items_[entries_[j].first_item] = i;
+      entries_[j].label = f.format(patterns_.track_line, item);
+      continue;
+    }
+    library_view_entry e;
+    e.key = key;
+    e.label = f.format(patterns_.track_line, item);
+    e.first_item = uint32_t(j);
+    e.item_count = 1;
+    for (size_t k = j; k < entries_.size(); ++k) ++entries_[k].first_item;
+    entries_.insert(at, std::move(e));
+    entry_items_.insert(entry_items_.begin() + ptrdiff_t(j), i);
   }
 }
 

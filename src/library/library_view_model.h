@@ -97,8 +97,18 @@ class library_view_model {
     bool is_all = false;
   };
 
+  // The restrictions of the levels passed, for testing one item against them.
+  struct scope_filter;
+
   void rebuild();
-  std::vector<uint32_t> scope() const;
+  scope_filter make_filter() const;
+  bool in_scope(const scope_filter& filter, uint32_t item);
+  std::vector<uint32_t> scope();
+  // The album identity of an item, formatted once and kept until the item changes.
+  const std::string& identity_of(uint32_t item);
+  // Songs level: puts newly added items into the current list where a full build would
+  // (a hundred thousand songs are not sorted again for one new track).
+  void insert_songs(const std::vector<uint32_t>& added);
   void build_values_level(const std::vector<uint32_t>& scope, bool artists);
   void build_albums(const std::vector<uint32_t>& scope);
   void build_songs(const std::vector<uint32_t>& scope);
@@ -106,6 +116,9 @@ class library_view_model {
 
   library_view_patterns patterns_;
   std::vector<library_view_item> items_;
+  // Parallel to items_: album identities, empty until needed (an identity always holds a
+  // line feed, so empty means "not formatted yet").
+  std::vector<std::string> identities_;
   view_level level_ = view_level::genres;
   level_selection selections_[view_level_count - 1];
   std::vector<library_view_entry> entries_;

@@ -9,6 +9,7 @@
 #include "core/debug_output.h"
 #include "core/exceptions.h"
 #include "core/main_thread.h"
+#include "core/popup_message.h"
 #include "core/service_registry.h"
 #include "fs/atomic_replace.h"
 #include "fs/file_system.h"
@@ -170,6 +171,7 @@ void media_library::clear() {
 
 void media_library::apply(library_changes changes) {
   std::vector<track_handle_ptr> added, removed, modified;
+  items_.reserve(items_.size() + changes.added.size());  // a restored folder comes at once
   for (track_handle_ptr& h : changes.added)
     if (items_.insert(h).second) added.push_back(std::move(h));
   for (track_handle_ptr& h : changes.removed)
@@ -306,9 +308,10 @@ void media_library::save(bool retrying) {
         debug_output(message + "\n");
         return;
       }
-      auto ask =
-          options_.ask_retry_write ? options_.ask_retry_write : &platform_ask_retry_library_write;
-      if (!ask(message)) return;
+      // Cancel when nobody can be asked: the previous file stays as it was.
+      if (!popup_message::g_ask(message, library_write_error_title,
+                                {popup_buttons::retry_cancel, popup_icon::warning, false}))
+        return;
     }
   }
 }

@@ -36,10 +36,8 @@ struct media_library_options {
   std::string application_folder;  // the program's folder, for "." (portable library)
   bool portable_library = false;   // the ".locallibrary.opt" marker was found at start-up
   bool quiet = false;              // no message boxes
-  // Tests: where the Windows music folders come from (null: the platform's), and the
-  // answer to the write-failure question (null: the platform's box).
+  // Tests: where the Windows music folders come from (null: the platform's).
   std::vector<std::string> (*windows_folders)() = nullptr;
-  bool (*ask_retry_write)(std::string_view message) = nullptr;
 };
 
 class media_library {

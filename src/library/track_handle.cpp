@@ -2,32 +2,29 @@
 
 #include <array>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace lumo {
 
+struct track_handle_index_access {
+  template <class location_type>
+  static track_handle_ptr find_or_make(location_type&& location);
+};
+
 namespace {
 
-// The index of live handles, keyed by location. A handle whose count has dropped to zero
-// is dead even while it is still listed: lookups never revive it, they replace it.
-struct location_key_hash {
-  using is_transparent = void;
-  size_t operator()(const track_location& l) const noexcept { return track_location_hash()(l); }
-  size_t operator()(const track_handle* h) const noexcept { return (*this)(h->location()); }
-};
-struct location_key_equal {
-  using is_transparent = void;
-  static const track_location& key(const track_location& l) { return l; }
-  static const track_location& key(const track_handle* h) { return h->location(); }
-  template <class A, class B>
-  bool operator()(const A& a, const B& b) const noexcept {
-    return key(a) == key(b);
-  }
+// The hash is the key as it stands: it was worked out from the location already.
+struct stored_hash {
+  size_t operator()(size_t hash) const noexcept { return hash; }
 };
 
+// The index of live handles by the hash of their location. The node holds the hash, so a
+// lookup compares paths only of handles whose hash matches (no visit to every handle in
+// the bucket). A handle whose count has dropped to zero is dead even while it is still
+// listed: lookups never revive it, they replace it.
 struct handle_index {
   std::mutex lock;
-  std::unordered_set<track_handle*, location_key_hash, location_key_equal> handles;
+  std::unordered_multimap<size_t, track_handle*, stored_hash> handles;
 };
 
 handle_index& index() {
@@ -60,11 +57,14 @@ track_handle_ptr::~track_handle_ptr() {
 void track_handle::release() {
   if (refs_.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
   handle_index& ix = index();
+  // Worked out again rather than kept: eight bytes more in every handle of a library.
+  const size_t hash = track_location_hash()(location_);
   {
     std::lock_guard guard(ix.lock);
-    auto it = ix.handles.find(location_);
-    // A lookup may already have put a fresh handle in this one's place.
-    if (it != ix.handles.end() && *it == this) ix.handles.erase(it);
+    // A lookup may already have put a fresh handle in this one's place (and dropped us).
+    auto [it, end] = ix.handles.equal_range(hash);
+    while (it != end && it->second != this) ++it;
+    if (it != end) ix.handles.erase(it);
   }
   delete this;
 }
@@ -83,22 +83,34 @@ void track_handle::set_summary(std::shared_ptr<const track_summary> summary, uin
   // The old summary is freed outside the lock.
 }
 
-track_handle_ptr get_track_handle(const track_location& location) {
+template <class location_type>
+track_handle_ptr track_handle_index_access::find_or_make(location_type&& location) {
   handle_index& ix = index();
+  const size_t hash = track_location_hash()(location);  // outside the lock
   std::lock_guard guard(ix.lock);
-  auto it = ix.handles.find(location);
-  if (it != ix.handles.end()) {
-    track_handle* h = *it;
+  auto [it, end] = ix.handles.equal_range(hash);
+  for (; it != end; ++it) {
+    track_handle* h = it->second;
+    if (h->location() != location) continue;
     uint32_t count = h->refs_.load(std::memory_order_relaxed);
     while (count != 0) {
       if (h->refs_.compare_exchange_weak(count, count + 1, std::memory_order_acq_rel))
         return track_handle_ptr(h, track_handle_ptr::adopt_t{});
     }
     ix.handles.erase(it);  // dying: its release will find it gone
+    break;
   }
-  auto* h = new track_handle(location);
-  ix.handles.insert(h);
+  auto* h = new track_handle(std::forward<location_type>(location));
+  ix.handles.emplace(hash, h);
   return track_handle_ptr(h, track_handle_ptr::adopt_t{});
+}
+
+track_handle_ptr get_track_handle(const track_location& location) {
+  return track_handle_index_access::find_or_make(location);
+}
+
+track_handle_ptr get_track_handle(track_location&& location) {
+  return track_handle_index_access::find_or_make(std::move(location));
 }
 
 size_t live_track_handle_count() {

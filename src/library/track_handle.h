@@ -18,6 +18,7 @@ namespace lumo {
 
 class track_handle;
 class track_handle_ptr;
+struct track_handle_index_access;
 track_handle_ptr get_track_handle(const track_location& location);
 
 // An owning reference to a handle (intrusive, atomic count).
@@ -42,7 +43,7 @@ class track_handle_ptr {
 
  private:
   friend class track_handle;
-  friend track_handle_ptr get_track_handle(const track_location& location);
+  friend struct track_handle_index_access;
   struct adopt_t {};
   track_handle_ptr(track_handle* p, adopt_t) : p_(p) {}
   track_handle* p_ = nullptr;
@@ -73,7 +74,7 @@ class track_handle {
 
  private:
   friend class track_handle_ptr;
-  friend track_handle_ptr get_track_handle(const track_location& location);
+  friend struct track_handle_index_access;
   explicit track_handle(track_location location) : location_(std::move(location)) {}
   ~track_handle() = default;
   void add_ref() { refs_.fetch_add(1, std::memory_order_relaxed); }
@@ -87,6 +88,8 @@ class track_handle {
 
 // The one handle of this location, made when none exists. Any thread.
 track_handle_ptr get_track_handle(const track_location& location);
+// The same, taking the location over when a handle is made (saves copying the path).
+track_handle_ptr get_track_handle(track_location&& location);
 // How many handles exist; for tests and the memory report.
 size_t live_track_handle_count();
 

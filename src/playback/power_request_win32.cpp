@@ -2,6 +2,7 @@
 // awake through the thread execution state instead.
 #include <windows.h>
 
+#include "core/handle_win32.h"
 #include "playback/power_request.h"
 
 namespace lumo {
@@ -32,21 +33,16 @@ class system_power_api final : public power_api {
     context.Version = POWER_REQUEST_CONTEXT_VERSION;
     context.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
     context.Reason.SimpleReasonString = reason;
-    HANDLE h = create_(&context);
-    if (h == INVALID_HANDLE_VALUE || !h) return false;
-    request_ = h;
-    return true;
+    request_ = unique_handle(create_(&context));
+    return request_.is_valid();
   }
   void set_request() override {
-    if (request_) set_(request_, PowerRequestSystemRequired);
+    if (request_.is_valid()) set_(request_.get(), PowerRequestSystemRequired);
   }
   void clear_request() override {
-    if (request_) clear_(request_, PowerRequestSystemRequired);
+    if (request_.is_valid()) clear_(request_.get(), PowerRequestSystemRequired);
   }
-  void close_request() override {
-    if (request_) CloseHandle(request_);
-    request_ = nullptr;
-  }
+  void close_request() override { request_.reset(); }
   void set_execution_state(uint32_t flags) override {
     SetThreadExecutionState(static_cast<EXECUTION_STATE>(flags));
   }
@@ -55,7 +51,7 @@ class system_power_api final : public power_api {
   create_fn create_ = nullptr;
   set_fn set_ = nullptr;
   set_fn clear_ = nullptr;
-  HANDLE request_ = nullptr;
+  unique_handle request_;
 };
 
 }  // namespace

@@ -41,8 +41,45 @@ HTHEME open_theme(HWND wnd, const wchar_t* classes, UINT dpi) {
   return fn ? fn(wnd, classes, dpi) : OpenThemeData(wnd, classes);
 }
 
+// Each control's state lives behind GWLP_USERDATA: handed over as CreateWindowExW's
+// parameter and freed with the window.
+template <class State>
+State* control_state(HWND wnd) {
+  return reinterpret_cast<State*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+}
+
+template <class State>
+void keep_control_state(HWND wnd, UINT msg, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+    SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  } else if (msg == WM_NCDESTROY) {
+    delete control_state<State>(wnd);
+    SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
+  }
+}
+
+// Painted off screen, so hovering and updates never flicker.
+void paint_off_screen(HWND wnd, void (*paint)(HWND, HDC)) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(wnd, &ps);
+  RECT r;
+  GetClientRect(wnd, &r);
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, std::max<LONG>(1, r.right), std::max<LONG>(1, r.bottom));
+  HGDIOBJ old = SelectObject(mem, bmp);
+  HGDIOBJ old_font = GetCurrentObject(mem, OBJ_FONT);
+  paint(wnd, mem);
+  SelectObject(mem, old_font);
+  BitBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  EndPaint(wnd, &ps);
+}
+
 xbutton_state* state_of(HWND wnd) {
-  return reinterpret_cast<xbutton_state*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+  return control_state<xbutton_state>(wnd);
 }
 
 colour mix(colour a, colour b, int percent_b) {
@@ -98,33 +135,10 @@ void paint_xbutton(HWND wnd, HDC dc) {
 LRESULT CALLBACK xbutton_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   xbutton_state* s = state_of(wnd);
   switch (msg) {
-    case WM_NCCREATE: {
-      auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-      SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-      break;
-    }
-    case WM_NCDESTROY:
-      delete s;
-      SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
-      break;
+    case WM_NCCREATE:
+    case WM_NCDESTROY: keep_control_state<xbutton_state>(wnd, msg, lp); break;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(wnd, &ps);
-      RECT r;
-      GetClientRect(wnd, &r);
-      // Painted off screen, so hovering never flickers.
-      HDC mem = CreateCompatibleDC(dc);
-      HBITMAP bmp = CreateCompatibleBitmap(dc, r.right, r.bottom);
-      HGDIOBJ old = SelectObject(mem, bmp);
-      paint_xbutton(wnd, mem);
-      BitBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
-      SelectObject(mem, old);
-      DeleteObject(bmp);
-      DeleteDC(mem);
-      EndPaint(wnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: paint_off_screen(wnd, paint_xbutton); return 0;
     case WM_MOUSEMOVE:
       if (s && !s->hot) {
         s->hot = true;
@@ -193,7 +207,7 @@ struct slider_state {
 };
 
 slider_state* slider_of(HWND wnd) {
-  return reinterpret_cast<slider_state*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+  return control_state<slider_state>(wnd);
 }
 
 struct slider_geometry {
@@ -267,22 +281,9 @@ LRESULT CALLBACK slider_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   slider_state* s = slider_of(wnd);
   switch (msg) {
     case WM_NCCREATE:
-      SetWindowLongPtrW(
-          wnd, GWLP_USERDATA,
-          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-      break;
-    case WM_NCDESTROY:
-      delete s;
-      SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
-      break;
+    case WM_NCDESTROY: keep_control_state<slider_state>(wnd, msg, lp); break;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(wnd, &ps);
-      paint_slider(wnd, dc);
-      EndPaint(wnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: paint_off_screen(wnd, paint_slider); return 0;
     case WM_LBUTTONDOWN:
       s->dragging = true;
       SetCapture(wnd);
@@ -336,7 +337,7 @@ struct link_text_state {
 };
 
 link_text_state* link_text_of(HWND wnd) {
-  return reinterpret_cast<link_text_state*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+  return control_state<link_text_state>(wnd);
 }
 
 void paint_link_text(HWND wnd, HDC dc) {
@@ -375,34 +376,9 @@ LRESULT CALLBACK link_text_proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   link_text_state* s = link_text_of(wnd);
   switch (msg) {
     case WM_NCCREATE:
-      SetWindowLongPtrW(
-          wnd, GWLP_USERDATA,
-          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-      break;
-    case WM_NCDESTROY:
-      delete s;
-      SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
-      break;
+    case WM_NCDESTROY: keep_control_state<link_text_state>(wnd, msg, lp); break;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(wnd, &ps);
-      RECT r;
-      GetClientRect(wnd, &r);
-      HDC mem = CreateCompatibleDC(dc);
-      HBITMAP bmp =
-          CreateCompatibleBitmap(dc, std::max<LONG>(1, r.right), std::max<LONG>(1, r.bottom));
-      HGDIOBJ old = SelectObject(mem, bmp);
-      HGDIOBJ old_font = GetCurrentObject(mem, OBJ_FONT);
-      paint_link_text(wnd, mem);
-      SelectObject(mem, old_font);
-      BitBlt(dc, 0, 0, r.right, r.bottom, mem, 0, 0, SRCCOPY);
-      SelectObject(mem, old);
-      DeleteObject(bmp);
-      DeleteDC(mem);
-      EndPaint(wnd, &ps);
-      return 0;
-    }
+    case WM_PAINT: paint_off_screen(wnd, paint_link_text); return 0;
     case WM_MOUSEMOVE: {
       const int link = link_at(*s, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
       if (link != s->hot) {

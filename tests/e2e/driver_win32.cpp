@@ -14,14 +14,23 @@
 //   lumo-e2e appcommand TITLE COMMAND       send WM_APPCOMMAND (a media key)
 //   lumo-e2e command TITLE ID               send WM_COMMAND ID (what a menu item sends)
 //   lumo-e2e child-rect TITLE ID            print "x y width height" of a child, on screen
+//   lumo-e2e drop TITLE PATH...             drop files on the window (WM_DROPFILES)
+//   lumo-e2e page-scroll TITLE PAGES [bar]  Page Down in the list PAGES times (or a page
+//                                           down on its scroll bar), each page repainted
+//                                           at once; prints the times per page
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
+#include "core/handle_win32.h"
 #include "core/unicode.h"
 
 namespace {
@@ -111,9 +120,10 @@ int print_list(const std::wstring& title) {
   if (!list) return 1;
   DWORD pid = 0;
   GetWindowThreadProcessId(list, &pid);
-  HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return 1;
+  lumo::unique_handle owner(
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+  if (!owner.is_valid()) return 1;
+  HANDLE process = owner.get();
   constexpr int text_chars = 1024;
   void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + text_chars * sizeof(wchar_t),
                                 MEM_COMMIT, PAGE_READWRITE);
@@ -135,7 +145,6 @@ int print_list(const std::wstring& title) {
     std::printf("%s\n", lumo::from_wide(text).c_str());
   }
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
   return 0;
 }
 
@@ -214,6 +223,79 @@ int print_child_rect(const std::wstring& title, int id) {
   return 0;
 }
 
+// What the shell hands a window when files are dropped on it: a DROPFILES header and
+// the wide, double-NUL-terminated names, in memory the receiving process can read (a
+// fixed block is its own handle). The receiver's DragFinish frees it.
+int drop_files(const std::wstring& title, const std::vector<std::wstring>& paths) {
+  HWND wnd = find_any(title);
+  if (!wnd) return 1;
+  std::wstring names;
+  for (const std::wstring& p : paths) names += p + L'\0';
+  names += L'\0';
+  RECT client{};
+  GetClientRect(wnd, &client);
+  DROPFILES header = {};
+  header.pFiles = sizeof header;
+  header.pt = {client.right / 2, client.bottom / 2};
+  header.fWide = TRUE;
+  std::string block(sizeof header + names.size() * sizeof(wchar_t), '\0');
+  memcpy(block.data(), &header, sizeof header);
+  memcpy(block.data() + sizeof header, names.data(), names.size() * sizeof(wchar_t));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  lumo::unique_handle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid));
+  if (!process.is_valid()) return 1;
+  void* remote = VirtualAllocEx(process.get(), nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
+  const bool written =
+      remote && WriteProcessMemory(process.get(), remote, block.data(), block.size(), nullptr);
+  process.reset();
+  if (!written) return 1;
+  return PostMessageW(wnd, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0) ? 0 : 1;
+}
+
+// Each step is a Page Down sent to the list and a repaint of the whole list forced
+// through (RDW_UPDATENOW delivers WM_PAINT synchronously), so a step's time is what the
+// list needs to move one page and draw it, plus two cross-process messages.
+int page_scroll(const std::wstring& title, int pages, bool by_scroll_bar) {
+  HWND wnd = find_any(title);
+  HWND list = wnd ? FindWindowExW(wnd, nullptr, WC_LISTVIEWW, nullptr) : nullptr;
+  if (!list || pages <= 0) return 1;
+  auto key = [&](WPARAM vk) {
+    SendMessageW(list, WM_KEYDOWN, vk, 1);
+    SendMessageW(list, WM_KEYUP, vk, LPARAM(0xC0000001));
+  };
+  auto repaint = [&] {
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  };
+  key(VK_HOME);
+  repaint();
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  std::vector<double> ms;
+  for (int i = 0; i < pages; ++i) {
+    QueryPerformanceCounter(&start);
+    if (by_scroll_bar)
+      SendMessageW(list, WM_VSCROLL, SB_PAGEDOWN, 0);
+    else
+      key(VK_NEXT);
+    repaint();
+    QueryPerformanceCounter(&end);
+    ms.push_back(double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart));
+  }
+  std::vector<double> sorted = ms;
+  std::sort(sorted.begin(), sorted.end());
+  double total = 0;
+  for (double m : ms) total += m;
+  std::printf(
+      "pages %d rows_per_page %d top %d items %d mean_ms %.2f median_ms %.2f p95_ms %.2f "
+      "max_ms %.2f\n",
+      pages, int(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0)),
+      int(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)),
+      int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)), total / pages, sorted[sorted.size() / 2],
+      sorted[std::min(sorted.size() - 1, sorted.size() * 95 / 100)], sorted.back());
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -234,6 +316,10 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"appcommand" && argc == 4) return app_command(argv[2], _wtoi(argv[3]));
   if (cmd == L"command" && argc == 4) return send_command(argv[2], _wtoi(argv[3]));
   if (cmd == L"child-rect" && argc == 4) return print_child_rect(argv[2], _wtoi(argv[3]));
+  if (cmd == L"page-scroll" && (argc == 4 || argc == 5))
+    return page_scroll(argv[2], _wtoi(argv[3]), argc == 5 && std::wstring(argv[4]) == L"bar");
+  if (cmd == L"drop" && argc >= 4)
+    return drop_files(argv[2], std::vector<std::wstring>(argv + 3, argv + argc));
   std::fputs(
       "usage: lumo-e2e wait-window|wait-hidden TITLE TIMEOUT_MS | close|count|rect TITLE"
       " | move TITLE X Y WIDTH HEIGHT | list TITLE | text TITLE ID | click-link TITLE ID INDEX"

@@ -1,16 +1,19 @@
-# The main window as a user drives it: a portable Lumo given a generated music folder,
-# browsed genres -> artists -> albums -> songs and back with the keyboard and the links,
-# songs played with Enter, a media key and a forwarded /prev, the four themes checked at
-# sampled pixels, full-screen mode, and the navigation path replayed at the next start.
+# The main window as a user drives it: a portable Lumo whose library is its own folder
+# (a generated music folder inside it), browsed genres -> artists -> albums -> songs and
+# back with the keyboard and the links, the music folder opened and "Go to folder"
+# followed, songs played with Enter, a media key, a forwarded /prev and a dropped file,
+# the four themes checked at sampled pixels, full-screen mode, and the navigation path
+# replayed at the next start.
 . "$(dirname "$0")/common.sh"
 
 title="Lumo Audio Player"
 here=$(cd "$(dirname "$0")" && pwd)
 app=$out/app
-music=$out/music
+music=$app/music
 mkdir -p "$app"
 cp "$bin/Lumo.exe" "$app/"
 : >"$app/Lumo.exe.localconfig.opt"
+: >"$app/Lumo.exe.locallibrary.opt"
 python3 "$here/make_library.py" "$music"
 convert -size 240x240 gradient:'#f0a040-#602080' "$music/Blue Trio/Night Walk/cover.jpg"
 winpath() { echo "Z:${1//\//\\}"; }
@@ -44,13 +47,13 @@ expect() { # what expected command...
   fail "$what: expected '$want', got '$got'"
 }
 key() { e2e key "$title" "$@"; }
-VK_RETURN=13 VK_BACK=8 VK_HOME=36 VK_DOWN=40 VK_F11=122
+VK_RETURN=13 VK_BACK=8 VK_PRIOR=33 VK_NEXT=34 VK_HOME=36 VK_DOWN=40 VK_F11=122
 np1=300 np2=301 nav=302 view=303
 
 start "$(winpath "$music")"
 read -r _ _ width_96 height_96 < <(e2e rect "$title" | tr -d '\r')
-expect "genres" "[all genres]|Electronic|Jazz|Rock" list
-# The library has one folder, the Music folder of the Wine prefix.
+expect "genres" "All genres|Electronic|Jazz|Rock" list
+# The library has one folder, the program's own.
 expect "navigation bar" \
   "Navigation: <a>genres</a> <a>artists</a> <a>albums</a> <a>music folder</a> <a>my computer</a>" text $nav
 expect "view title" "All genres" text $view
@@ -58,12 +61,14 @@ expect "view title" "All genres" text $view
 expect "now playing" "Artist: <a>Blue Trio</a>, album: <a>Morning</a> [2005]" text $np2
 
 key $VK_HOME; key $VK_DOWN 2; key $VK_RETURN
-expect "artists in Jazz" "[albums by all artists]|Blue Trio" list
+expect "artists in Jazz" "All artists|Blue Trio" list
 expect "artists title" "All artists in <a>Jazz</a>" text $view
 key $VK_DOWN; key $VK_RETURN
-expect "albums" "[songs from all albums]|Morning|Night Walk" list
-key $VK_DOWN 2; key $VK_RETURN
-expect "songs" "1. Opening|2. Streetlights|3. Home" list
+# One artist's albums come by date.
+expect "albums" "All songs|Night Walk [1999]|Morning [2005]" list
+expect "albums title" "<a>Jazz</a> albums" text $view
+key $VK_DOWN; key $VK_RETURN
+expect "songs" "01. Opening|02. Streetlights|03. Home" list
 expect "songs title" "Album: <a>Night Walk</a>, artist: <a>Blue Trio</a>, genre: <a>Jazz</a>" text $view
 
 # Enter on a song plays the list from there; a media key and a second launch's /prev
@@ -79,18 +84,66 @@ echo "screenshot: $png"
 
 # Links: the album artist in the now-playing line, the title's genre, the navigation bar.
 e2e click-link "$title" $np2 0 || fail "no artist link"
-expect "artist link" "[songs from all albums]|Morning|Night Walk" list
+expect "artist link" "All songs|Night Walk [1999]|Morning [2005]" list
 expect "artist view title" "All albums" text $view
 key $VK_BACK
-expect "Backspace goes back" "1. Opening|2. Streetlights|3. Home" list
+expect "Backspace goes back" "01. Opening|02. Streetlights|03. Home" list
 e2e click-link "$title" $view 2 || fail "no genre link in the title"
-expect "title link" "[albums by all artists]|Blue Trio" list
+expect "title link" "All artists|Blue Trio" list
 key $VK_BACK
-expect "Backspace again" "1. Opening|2. Streetlights|3. Home" list
+expect "Backspace again" "01. Opening|02. Streetlights|03. Home" list
 e2e click-link "$title" $nav 1 || fail "no artists link"
-expect "artists link" "[albums by all artists]|Blue Trio|Pulse Unit|Stone Lane" list
+expect "artists link" "All artists|Blue Trio|Pulse Unit|Stone Lane" list
 e2e click-link "$title" $nav 0 || fail "no genres link"
-expect "genres link" "[all genres]|Electronic|Jazz|Rock" list
+expect "genres link" "All genres|Electronic|Jazz|Rock" list
+
+# "Go to folder" on an album's songs opens that folder in the music folders view, where
+# Enter plays a file and the title's links lead back up.
+key $VK_HOME; key $VK_DOWN 2; key $VK_RETURN
+expect "artists again" "All artists|Blue Trio" list
+key $VK_DOWN; key $VK_RETURN
+expect "albums again" "All songs|Night Walk [1999]|Morning [2005]" list
+key $VK_DOWN; key $VK_RETURN
+expect "songs again" "01. Opening|02. Streetlights|03. Home" list
+key $VK_DOWN
+sleep 1  # keys are posted, the command is sent: let the selection come first
+e2e command "$title" 1205 || fail "Go to folder was not handled"
+expect "album folder" "01 Opening.wav|02 Streetlights.wav|03 Home.wav" list
+sep=$(printf '\xe2\x80\xba')
+expect "album folder title" \
+  "<a>Music folders</a> $sep <a>app</a> $sep <a>music</a> $sep <a>Blue Trio</a> $sep Night Walk" text $view
+key $VK_DOWN; key $VK_RETURN
+expect "Enter plays a file" "Streetlights [0:00 / 0:02]" text $np1
+# Page Down and Page Up move to the page's last and first rows (the window's own paging).
+key $VK_NEXT; key $VK_RETURN
+expect "Page Down" "Home [0:00 / 0:02]" text $np1
+key $VK_PRIOR; key $VK_RETURN
+expect "Page Up" "Opening [0:00 / 0:02]" text $np1
+e2e click-link "$title" $view 2 || fail "no music link in the folder title"
+expect "folder link" "Blue Trio|Pulse Unit|Stone Lane" list
+key $VK_BACK
+expect "back to the album folder" "01 Opening.wav|02 Streetlights.wav|03 Home.wav" list
+e2e click-link "$title" $nav 3 || fail "no music folder link"
+expect "music folders" "app" list
+expect "music folders title" "Music folders" text $view
+key $VK_HOME; key $VK_RETURN
+expect "the library folder" "lumo-configuration|music" list
+e2e click-link "$title" $nav 0 || fail "no genres link"
+expect "genres once more" "All genres|Electronic|Jazz|Rock" list
+
+# A file dropped on the window plays at once, though the library does not hold it.
+mkdir -p "$out/drop"
+sox -n -r 22050 -c 1 -b 16 "$out/drop/plain.wav" synth 2 sine 330 vol 0.1
+python3 - "$out/drop/plain.wav" "$out/drop/Dropped.wav" <<'EOF'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+info = b"INFO" + b"INAM" + struct.pack("<I", 8) + b"Dropped\0"
+data += b"LIST" + struct.pack("<I", len(info)) + info
+open(sys.argv[2], "wb").write(data[:4] + struct.pack("<I", len(data) - 8) + data[8:])
+EOF
+rm "$out/drop/plain.wav"
+e2e drop "$title" "$(winpath "$out/drop/Dropped.wav")" || fail "the drop was not delivered"
+expect "dropped file plays" "Dropped [0:00 / 0:02]" text $np1
 
 # Each theme paints its background and its link colour (COLORREF 0xBBGGRR as #RRGGBB).
 e2e move "$title" 40 30 900 600
@@ -122,13 +175,13 @@ expect "full screen left" "$before" eval "e2e rect '$title' | tr -d '\r'"
 
 # The place in the library is remembered: songs of Night Walk at the next start.
 e2e click-link "$title" $nav 2
-expect "albums link" "[songs from all albums]|Circuits|First Light|Morning|Night Walk" list
-key $VK_DOWN 4; key $VK_RETURN
-expect "album songs" "1. Opening|2. Streetlights|3. Home" list
+expect "albums link" "All songs|Blue Trio - Night Walk [1999]|Blue Trio - Morning [2005]|Pulse Unit - Circuits [2020]|Stone Lane - First Light [2012]" list
+key $VK_DOWN; key $VK_RETURN
+expect "album songs" "01. Opening|02. Streetlights|03. Home" list
 finish
 start
 expect "path replayed" "" text $np1
-expect "songs again" "Album: <a>Night Walk</a>" text $view
+expect "songs again" "Album: <a>Night Walk</a>, artist: <a>Blue Trio</a>" text $view
 finish
 
 # An embedded front cover is shown in the now-playing area: an MP3 whose ID3 tag holds a

@@ -14,9 +14,6 @@
 #include <sys/resource.h>
 
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +21,7 @@
 #include "core/abort.h"
 #include "core/main_thread.h"
 #include "input/input_open.h"
+#include "noise_wav.h"
 #include "playback/output.h"
 #include "playback/playback_engine.h"
 #include "playback/render_output.h"
@@ -37,27 +35,8 @@ constexpr double warm_up_seconds = 2.0;
 constexpr double measured_seconds = 20.0;
 
 std::string make_wav(uint32_t seconds) {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("lumo_bench_engine_" + std::to_string(seconds) + ".wav"))
-                               .string();
-  const uint64_t data = uint64_t{rate} * seconds * 4;
-  if (std::filesystem::exists(path) && std::filesystem::file_size(path) == data + 44) return path;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  auto u16 = [&](uint32_t v) { std::fputc(v & 0xFF, f), std::fputc(v >> 8 & 0xFF, f); };
-  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-  std::fputs("RIFF", f), u32(static_cast<uint32_t>(36 + data)), std::fputs("WAVEfmt ", f), u32(16);
-  u16(1), u16(2), u32(rate), u32(rate * 4), u16(4), u16(16);
-  std::fputs("data", f), u32(static_cast<uint32_t>(data));
-  std::mt19937 noise(7);
-  std::vector<uint8_t> block(1 << 20);
-  for (uint64_t left = data; left;) {
-    for (auto& b : block) b = static_cast<uint8_t>(noise());
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(left, block.size()));
-    std::fwrite(block.data(), 1, n, f);
-    left -= n;
-  }
-  std::fclose(f);
-  return path;
+  return lumo::bench::noise_wav("lumo_bench_engine_" + std::to_string(seconds) + ".wav", rate, 16,
+                                uint64_t{rate} * seconds);
 }
 
 double process_cpu_seconds() {

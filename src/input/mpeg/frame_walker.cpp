@@ -43,7 +43,11 @@ size_t frame_walker::ensure(uint64_t offset, size_t count, const abort_signal& a
   while (buffer_base_ + buffer_.size() < wanted_end) {
     abort.check();
     const size_t old_size = buffer_.size();
-    const size_t ask = std::max<size_t>(refill_bytes, wanted_end - (buffer_base_ + old_size));
+    const uint64_t have = buffer_base_ + old_size;
+    size_t ask = std::max<size_t>(refill_bytes, wanted_end - have);
+    // A small file is read whole, not in a block sized for large ones.
+    if (const auto size = source_.size(); size && *size > have)
+      ask = static_cast<size_t>(std::min<uint64_t>(ask, std::max(*size - have, wanted_end - have)));
     buffer_.resize(old_size + ask);
     const size_t got = source_.read(buffer_.data() + old_size, ask, abort);
     buffer_.resize(old_size + got);

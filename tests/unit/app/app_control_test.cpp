@@ -7,6 +7,7 @@
 #include "app/main_menu_commands.h"
 #include "core/background_task.h"
 #include "core/debug_output.h"
+#include "core/popup_recorder.h"
 #include "core/service_registry.h"
 #include "core/text_lookup.h"
 
@@ -36,15 +37,8 @@ class fake_ui : public user_interface_main {
   void shutdown() override {}
 };
 
-std::string g_prompt_text;
-bool g_prompt_answer = false;
-int g_prompts = 0;
-
-bool fake_prompt(std::string_view caption, std::string_view text) {
-  ++g_prompts;
-  g_prompt_text = std::string(caption) + "|" + std::string(text);
-  return g_prompt_answer;
-}
+// Questions are recorded and answered from a queue, never shown.
+singleton_factory<popup_recorder> g_popup_factory{service_factory_base::unlisted_t{}};
 
 std::vector<main_command> g_playback;
 
@@ -57,17 +51,19 @@ void reset_flags() {
 class AppControl : public ::testing::Test {
  protected:
   void SetUp() override {
-    services().build(static_factories());
+    std::vector<const service_factory_base*> f;
+    for (const service_factory_base* factory : static_factories())
+      if (!(factory->class_guid() == popup_message::class_guid)) f.push_back(factory);
+    f.push_back(&g_popup_factory);
+    services().build(f);
     set_current_user_interface(make_service<fake_ui>());
-    set_close_prompt(fake_prompt);
     g_ui_calls.clear();
     g_allow_close = true;
-    g_prompts = 0;
+    popup_recorder::take_recorded();
     reset_flags();
   }
   void TearDown() override {
     set_current_user_interface(nullptr);
-    set_close_prompt(nullptr);
     set_playback_command_handler(nullptr);
     services().clear();
     reset_flags();
@@ -113,20 +109,27 @@ TEST_F(AppControl, CloseRequestModesAndGates) {
   EXPECT_FALSE(app().exit_requested);
   g_allow_close = true;
 
-  // Running tasks: asked once, names counted, "No" keeps the program running.
+  // Running tasks: asked once, names counted, "No" keeps the program running, and so
+  // does a question nobody can answer.
   auto a = task_registry::add("Scanning");
   auto b = task_registry::add("Converting");
   auto c = task_registry::add("Scanning");
-  g_prompt_answer = false;
+  popup_recorder::queue_answers({false});
   EXPECT_FALSE(app_close_request(close_mode::exit));
-  EXPECT_EQ(g_prompts, 1);
-  EXPECT_EQ(g_prompt_text,
-            lookup_text("dialog_appclose_caption") + "|" + lookup_text("dialog_appclose_header") +
-                "\nScanning (2)\nConverting\n\n" + lookup_text("dialog_appclose_notice"));
+  EXPECT_FALSE(app_close_request(close_mode::exit));
+  auto asked = popup_recorder::take_recorded();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].title, lookup_text("dialog_appclose_caption"));
+  EXPECT_EQ(asked[0].message, lookup_text("dialog_appclose_header") +
+                                  "\nScanning (2)\nConverting\n\n" +
+                                  lookup_text("dialog_appclose_notice"));
+  EXPECT_EQ(asked[0].question, popup_buttons::yes_no);
+  EXPECT_EQ(asked[0].icon, popup_icon::information);
   EXPECT_FALSE(app().exit_requested);
-  g_prompt_answer = true;
+  popup_recorder::queue_answers({true});
   EXPECT_TRUE(app_close_request(close_mode::exit));
   EXPECT_TRUE(app().exit_requested);
+  EXPECT_EQ(popup_recorder::take_recorded().size(), 1u);
   for (auto id : {a, b, c}) task_registry::remove(id);
 }
 

@@ -205,7 +205,7 @@ TEST(ServiceRegistry, EveryKnownServiceIsRegistered) {
       {"input entry", input_entry::class_guid, 1},
       {"output module", output_entry::class_guid, windows ? 3u : 2u},
       {"main-menu commands", main_menu_commands::class_guid, 2},
-      {"switch handler", switch_handler::class_guid, test_switches ? 2u : 1u},
+      {"switch handler", switch_handler::class_guid, test_switches ? (windows ? 3u : 2u) : 1u},
       {"user interface", user_interface::class_guid, windows ? 1u : 0u},
       {"message filter", message_filter::class_guid, windows ? 2u : 0u},
       {"file system", file_system::class_guid, 3},

@@ -140,11 +140,24 @@ TEST(BufferedFile, BehavesLikeAnUnbufferedFile) {
   EXPECT_EQ(wrap_buffered(disk), disk);
   EXPECT_EQ(wrap_buffered(model), model);
 
+  // Empty reads and writes, with the null buffer of an empty vector, change nothing.
+  for (const file_ptr& f : {disk, model}) {
+    EXPECT_EQ(f->read(nullptr, 0, none), 0u);
+    f->write(nullptr, 0, none);
+    EXPECT_EQ(f->get_position(none), 0u);
+    EXPECT_EQ(f->get_size(none), 0u);
+  }
+
   std::mt19937 random(1234);
   std::vector<char> pattern(300000);
   for (auto& c : pattern) c = static_cast<char>(random());
   disk->write(pattern.data(), pattern.size(), none);
   model->write(pattern.data(), pattern.size(), none);
+  for (const file_ptr& f : {disk, model}) {
+    f->seek(100, none);
+    EXPECT_EQ(f->read(nullptr, 0, none), 0u);
+    EXPECT_EQ(f->get_position(none), 100u);
+  }
 
   auto pick = [&](uint64_t limit) { return limit ? random() % (limit + 1) : 0; };
   std::vector<char> a(200000), b(200000);

@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "core/debug_output.h"
+
 namespace lumo {
 namespace {
+
+std::string g_debug_text;
+void capture_debug(std::string_view text) {
+  g_debug_text += text;
+}
 
 int g_windows_calls = 0;
 std::vector<std::string> fake_windows_folders() {
@@ -49,7 +56,15 @@ TEST(LibrarySettings, FolderListEncoding) {
   std::vector<uint8_t> bytes = encode_folder_list(folders);
   bytes.resize(bytes.size() - 1);  // damaged: the complete entries survive
   EXPECT_EQ(decode_folder_list(bytes), (std::vector<std::string>{"C:\\Music", ""}));
+
+  // A fresh profile has no stored list: empty, and no data error in the debug output.
+  g_debug_text.clear();
+  set_debug_output_sink(capture_debug);
   EXPECT_TRUE(decode_folder_list({}).empty());
+  EXPECT_EQ(g_debug_text, "");
+  EXPECT_EQ(decode_folder_list(bytes).size(), 2u);
+  set_debug_output_sink(nullptr);
+  EXPECT_NE(g_debug_text.find("library folder list"), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "core/exceptions.h"
 #include "library/library_view_folders.h"
 #include "library_view_test_support.h"
@@ -164,6 +166,60 @@ TEST(LibraryViewModel, NotificationsRebuildTheCurrentListAndDuplicatesShowOnce) 
   EXPECT_EQ(labels(m.entries()), (std::vector<std::string>{"02. New", "04. Other // Bob"}));
   m.on_items_modified({extra});
   EXPECT_EQ(labels(m.entries()), (std::vector<std::string>{"02. Renamed", "04. Other // Bob"}));
+}
+
+// The songs list takes a few new tracks in place instead of sorting everything again;
+// the result must be the list a full build makes, copies and restrictions included.
+TEST(LibraryViewModel, TracksAddedToTheSongsListLandWhereAFullBuildPutsThem) {
+  std::mt19937 rng(5);
+  auto pick = [&](std::vector<std::string> options) { return options[rng() % options.size()]; };
+  std::vector<library_view_item> all;
+  for (int i = 0; i < 260; ++i) {
+    track_fields f{pick({"Intro", "intro", "Song 2", "Song 10", "Song 02", "Ébauche", ""}),
+                   pick({"Ann", "ann", "Bob", ""}),
+                   pick({"", "", "Various"}),
+                   pick({"Rock", "Pop", "Rock; Pop", ""}),
+                   pick({"First", "Second 2", "Second 10"}),
+                   pick({"1", "2", "10", ""}),
+                   pick({"", "", "2"}),
+                   pick({"1999", ""})};
+    // Every fifth track is an exact copy of an earlier one in another folder.
+    if (i % 5 == 4) {
+      const auto& c = all[rng() % all.size()].summary->columns;
+      f = {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]};
+    }
+    all.push_back(make_item(
+        f, "file:///m/" + std::to_string(rng() % 1000) + "/" + std::to_string(i) + ".mp3"));
+  }
+  const std::vector<std::vector<std::string>> paths = {
+      {"[all genres]", "[albums by all artists]", "[songs from all albums]"},
+      {"Rock", "[albums by all artists]", "[songs from all albums]"},
+      {"[all genres]", "Ann", "[songs from all albums]"},
+      {"[all genres]", "[albums by all artists]", "Various\nFirst"},
+  };
+  for (const auto& path : paths) {
+    SCOPED_TRACE(path.back());
+    library_view_model grown;
+    grown.set_items({all.begin(), all.begin() + 150});
+    grown.replay(path);
+    ASSERT_EQ(grown.level(), view_level::songs);
+    for (size_t have = 150; have < all.size();) {
+      const size_t batch = std::min<size_t>(1 + rng() % 3, all.size() - have);
+      std::vector<track_handle_ptr> added;
+      for (size_t k = 0; k < batch; ++k) added.push_back(all[have + k].handle);
+      have += batch;
+      grown.on_items_added(added);
+      library_view_model fresh;
+      fresh.set_items({all.begin(), all.begin() + ptrdiff_t(have)});
+      fresh.replay(path);
+      ASSERT_EQ(grown.entries().size(), fresh.entries().size()) << have;
+      for (size_t e = 0; e < fresh.entries().size(); ++e) {
+        ASSERT_EQ(grown.entries()[e].key, fresh.entries()[e].key) << e;
+        ASSERT_EQ(grown.entries()[e].label, fresh.entries()[e].label) << e;
+        ASSERT_EQ(grown.items_of(e).at(0).handle, fresh.items_of(e).at(0).handle) << e;
+      }
+    }
+  }
 }
 
 TEST(LibraryViewModel, ArtistSuffixFromTheLanguageIsQuoted) {

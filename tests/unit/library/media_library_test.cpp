@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/popup_recorder.h"
+#include "core/service_registry.h"
 #include "fs/file_system.h"
 #include "library/library_settings.h"
 #include "library_test_support.h"
@@ -33,12 +35,8 @@ std::vector<std::string> no_windows_folders() {
   return {};
 }
 
-std::vector<std::string> g_prompts;
-int g_retries_left = 0;
-bool record_prompt(std::string_view message) {
-  g_prompts.emplace_back(message);
-  return g_retries_left-- > 0;
-}
+// Questions are recorded and answered from a queue, never shown.
+singleton_factory<popup_recorder> g_popup_factory{service_factory_base::unlisted_t{}};
 
 class MediaLibrary : public ::testing::Test {
  protected:
@@ -46,19 +44,24 @@ class MediaLibrary : public ::testing::Test {
     set_library_include_windows_folders(true);
     set_library_monitor_folders(true);
     set_library_additional_folders({native_path(root_of(music))});
-    g_prompts.clear();
+    std::vector<const service_factory_base*> f;
+    for (const service_factory_base* factory : static_factories())
+      if (!(factory->class_guid() == popup_message::class_guid)) f.push_back(factory);
+    f.push_back(&g_popup_factory);
+    services().build(f);
+    popup_recorder::take_recorded();
   }
   void TearDown() override {
     media_library::get().unregister_callback(&calls);
     media_library::get().configure({});
     set_library_additional_folders({});
     set_library_monitor_folders(true);
+    services().clear();
   }
   void configure(std::string profile) {
     media_library_options o;
     o.profile_folder = std::move(profile);
     o.windows_folders = &no_windows_folders;
-    o.ask_retry_write = &record_prompt;
     media_library::get().configure(std::move(o));
   }
   std::string db_url() { return profile / "database.dat"; }
@@ -87,7 +90,7 @@ TEST_F(MediaLibrary, ScansSavesAndRestoresWithoutReadingFiles) {
   EXPECT_FALSE(lib.is_in_library(get_track_handle({join_path(root_of(music), "b.aif"), 0})));
 
   lib.save(false);
-  EXPECT_TRUE(g_prompts.empty());
+  EXPECT_TRUE(popup_recorder::recorded().empty());
   ASSERT_TRUE(find_file_system(db_url()).exists(db_url()));
   calls.events.clear();
   lib.clear();
@@ -170,13 +173,21 @@ TEST_F(MediaLibrary, LoadFailureClearsAndWriteFailureAsks) {
   // writer asks, and Retry writes again.
   configure(native_path(join_path(root_of(profile), "missing")));
   lib.save(true);
-  EXPECT_TRUE(g_prompts.empty());
-  g_retries_left = 1;
+  EXPECT_TRUE(popup_recorder::recorded().empty());
+  popup_recorder::queue_answers({true, false});
   lib.save(false);
-  ASSERT_EQ(g_prompts.size(), 2u);
-  EXPECT_TRUE(g_prompts[0].starts_with("Library file could not be written ("));
-  EXPECT_TRUE(g_prompts[0].ends_with(
+  auto asked = popup_recorder::take_recorded();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].title, "Error writing library file");
+  EXPECT_EQ(asked[0].question, popup_buttons::retry_cancel);
+  EXPECT_EQ(asked[0].icon, popup_icon::warning);
+  EXPECT_TRUE(asked[0].message.starts_with("Library file could not be written ("));
+  EXPECT_TRUE(asked[0].message.ends_with(
       ").\nIf you choose 'cancel', your recent library changes will be lost."));
+  EXPECT_EQ(asked[1].message, asked[0].message);
+  // Nobody to ask: Cancel, once.
+  lib.save(false);
+  EXPECT_EQ(popup_recorder::take_recorded().size(), 1u);
 
   // Monitoring toggles the setting; the scan command is offered only without it.
   bool before = lib.is_monitoring();
