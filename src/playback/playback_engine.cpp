@@ -461,17 +461,16 @@ void playback_engine::wait_for_wake(std::optional<std::chrono::microseconds> tim
 std::optional<std::chrono::microseconds> playback_engine::sleep_time(thread_state& ts) {
   constexpr double refill_seconds = 0.1;
   constexpr double max_sleep_seconds = 0.1;
+  constexpr double drain_poll_seconds = 0.01;
   auto micros = [](double seconds) {
     return std::chrono::microseconds(static_cast<int64_t>(seconds * 1e6));
   };
   // No output: nothing plays, only a request matters.
   if (!ts.out) return std::nullopt;
   if (ts.paused || !ts.out->has_format()) return micros(max_sleep_seconds);
-  if (ts.ended) {
-    // Draining: look again about when the last audio has been heard.
-    double latency = ts.out->latency_seconds();
-    return micros(std::clamp(latency, 0.001, max_sleep_seconds));
-  }
+  // Draining (the end of the queue, under a second) keeps the short poll: an output
+  // without a clock plays out only as it is updated.
+  if (ts.ended) return micros(drain_poll_seconds);
   if (!ts.decoding && !ts.chunk_pending) return micros(max_sleep_seconds);
   double rate = ts.out->format().sample_rate;
   double free_seconds = ts.out->free_frames() / rate;
