@@ -27,6 +27,10 @@ class engine_playback final : public playback_port {
   bool is_paused() const override { return engine_.is_playing() && engine_.is_paused(); }
   std::optional<track_location> playing_track() const override;
   double position_seconds() const override { return engine_.position_seconds(); }
+  repeat_mode repeat() const override { return engine_.repeat(); }
+  void set_repeat(repeat_mode mode) override { engine_.set_repeat(mode); }
+  bool shuffle() const override { return engine_.shuffle(); }
+  void set_shuffle(bool on) override { engine_.set_shuffle(on); }
 
   playback_engine& engine() { return engine_; }
   // The program's one port (the newest made), or null. Main thread.

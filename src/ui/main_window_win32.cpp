@@ -103,6 +103,10 @@ enum menu_id : UINT {
   cmd_website,
   cmd_monitor_folders,
   cmd_scan_folders,
+  cmd_repeat_off,  // repeat_mode order: off, all, one
+  cmd_repeat_all,
+  cmd_repeat_one,
+  cmd_shuffle,
   cmd_theme_first = 1100,  // + index in all_themes
   cmd_browse = 1200,
   cmd_start_here,
@@ -627,6 +631,13 @@ void show_main_menu(window_state& w) {
   append(playback, cmd_play, "menu_play");
   append(playback, cmd_next, "menu_play_next", false, playing);
   append(playback, cmd_previous, "menu_play_prev", false, playing);
+  AppendMenuW(playback, MF_SEPARATOR, 0, nullptr);
+  append(playback, cmd_repeat_off, "menu_repeat_off");
+  append(playback, cmd_repeat_all, "menu_repeat_all");
+  append(playback, cmd_repeat_one, "menu_repeat_one");
+  CheckMenuRadioItem(playback, cmd_repeat_off, cmd_repeat_one,
+                     cmd_repeat_off + static_cast<UINT>(w.playback->repeat()), MF_BYCOMMAND);
+  append(playback, cmd_shuffle, "menu_shuffle", w.playback->shuffle());
   HMENU help = CreatePopupMenu();
   append(help, cmd_about, "menu_about");
 #ifdef LUMO_WEBSITE
@@ -753,6 +764,10 @@ void on_command(window_state& w, UINT id) {
     case cmd_play: transport(w, transport_command::play); return;
     case cmd_next: transport(w, transport_command::next); return;
     case cmd_previous: transport(w, transport_command::previous); return;
+    case cmd_repeat_off: w.playback->set_repeat(repeat_mode::off); return;
+    case cmd_repeat_all: w.playback->set_repeat(repeat_mode::all); return;
+    case cmd_repeat_one: w.playback->set_repeat(repeat_mode::one); return;
+    case cmd_shuffle: w.playback->set_shuffle(!w.playback->shuffle()); return;
     case cmd_about: {
       std::wstring text = to_wide("Lumo Audio Player " LUMO_VERSION);
       MessageBoxW(w.wnd, text.c_str(), text_w("menu_about").c_str(), MB_OK | MB_ICONINFORMATION);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "meta/track_location.h"
+#include "playback/playback_engine.h"
 
 namespace lumo {
 
@@ -30,6 +31,12 @@ class playback_port {
   virtual bool is_paused() const = 0;
   virtual std::optional<track_location> playing_track() const = 0;
   virtual double position_seconds() const = 0;
+
+  // The play order. Without an engine the choices are kept for the next one.
+  virtual repeat_mode repeat() const { return stored_repeat_mode(); }
+  virtual void set_repeat(repeat_mode mode) { store_repeat_mode(mode); }
+  virtual bool shuffle() const { return stored_shuffle(); }
+  virtual void set_shuffle(bool on) { store_shuffle(on); }
 
   // Called on the main thread when playback starts, changes track, pauses or stops.
   std::function<void()> on_state_changed;

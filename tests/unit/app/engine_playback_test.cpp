@@ -14,6 +14,7 @@
 #include "core/service_registry.h"
 #include "playback/playback_settings.h"
 #include "playback/render_output.h"
+#include "ui/engineless_playback.h"
 
 namespace lumo {
 namespace {
@@ -150,6 +151,15 @@ TEST(EnginePlayback, RepeatAndShuffleCommandsAreCheckedByTheirState) {
     EXPECT_EQ(checked(main_command::shuffle), !shuffled);
     ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::shuffle)));
     EXPECT_EQ(checked(main_command::shuffle), shuffled);
+    // The window's menu sets the same choices through its playback port.
+    playback_port& window_port = port;
+    window_port.set_repeat(repeat_mode::all);
+    EXPECT_EQ(repeat_marks(), (std::vector<bool>{false, true, false}));
+    window_port.set_shuffle(!window_port.shuffle());
+    EXPECT_EQ(port.engine().shuffle(), !shuffled);
+    EXPECT_EQ(checked(main_command::shuffle), window_port.shuffle());
+    window_port.set_shuffle(shuffled);
+    window_port.set_repeat(repeat_mode::one);
     // Other commands never show a mark.
     EXPECT_FALSE(checked(main_command::play));
     EXPECT_FALSE(checked(main_command::fast_forward));
@@ -163,6 +173,14 @@ TEST(EnginePlayback, RepeatAndShuffleCommandsAreCheckedByTheirState) {
   ASSERT_TRUE(run_main_menu_command(main_command_guid(main_command::shuffle)));
   EXPECT_EQ(stored_shuffle(), !stored);
   EXPECT_EQ(checked(main_command::shuffle), !stored);
+  {
+    // A window without an engine keeps the choice for the next one as well.
+    engineless_playback idle;
+    idle.set_repeat(repeat_mode::all);
+    EXPECT_EQ(repeat_marks(), (std::vector<bool>{false, true, false}));
+    idle.set_repeat(repeat_mode::off);
+    EXPECT_EQ(idle.shuffle(), !stored);
+  }
   {
     playback_engine engine(
         [] { return std::make_unique<render_output>(std::make_unique<null_render_sink>()); });
