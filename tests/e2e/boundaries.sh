@@ -22,24 +22,6 @@ start() { # log args...
   pids+=($!)
   last=$!
 }
-launch() { # log args...: must end by itself with exit code 0
-  local log=$1 code=0
-  shift
-  WINEDEBUG=warn+seh timeout 60 wine "$p/Lumo.exe" "$@" 2>"$log" || code=$?
-  [ "$code" -eq 0 ] || fail "'$*' exited with $code"
-}
-wait_log() { # log text
-  for _ in $(seq 1 300); do
-    grep -qF "$2" "$1" && return 0
-    sleep 0.1
-  done
-  fail "'$2' never appeared in $1"
-}
-wait_exit() { # pid: its exit code must be 0
-  local code=0
-  wait "$1" || code=$?
-  [ "$code" -eq 0 ] || fail "an instance exited with $code"
-}
 
 start "$out/first.log"
 first=$last
@@ -48,10 +30,10 @@ e2e wait-window "$title" 30000 || fail "no main window"
 # The first instance's main thread sleeps for 15 s; a launch meanwhile gives up after
 # the answer timeout (5 s) with the usual result instead of waiting for it.
 hung=$(date +%s)
-launch "$out/hang.log" /test-hang
+launch "$p/Lumo.exe" "$out/hang.log" /test-hang
 sleep 1
 begin=$(date +%s)
-launch "$out/second.log" /next
+launch "$p/Lumo.exe" "$out/second.log" /next
 took=$(($(date +%s) - begin))
 [ "$took" -lt 12 ] || fail "the launch against a silent instance took ${took}s"
 grep -qF "The running instance does not answer." "$out/second.log" ||
@@ -61,23 +43,23 @@ grep -qF "Exiting (Another instance is already running)" "$out/second.log" ||
 # Once awake the first instance answers again.
 left=$((hung + 17 - $(date +%s)))
 [ "$left" -le 0 ] || sleep "$left"
-launch "$out/play.log" /play
+launch "$p/Lumo.exe" "$out/play.log" /play
 wait_log "$out/first.log" "Main-menu command: Play"
 grep -qF "Main-menu command: Next" "$out/first.log" &&
   fail "the command line of the launch that gave up was delivered"
 
 # A worker whose job throws: its report in a message box, the program still running.
 box='Unhandled exception in "Test task"'
-launch "$out/task.log" /test-throw-task
+launch "$p/Lumo.exe" "$out/task.log" /test-throw-task
 e2e wait-window "$box" 30000 || fail "no report of the failed task"
 text=$(e2e text "$box" 65535 | tr -d '\r')
 [ "$text" = "thrown by /test-throw-task" ] || fail "the task report says '$text'"
 e2e close "$box"
-launch "$out/after-task.log" /stop
+launch "$p/Lumo.exe" "$out/after-task.log" /stop
 wait_log "$out/first.log" "Main-menu command: Stop"
 
 # Code under a window procedure throws: the crash handler ends the program with 0.
-launch "$out/throw.log" /test-throw
+launch "$p/Lumo.exe" "$out/throw.log" /test-throw
 wait_exit "$first"
 wait_log "$out/first.log" "Internal error: Unhandled exception in the instance window: thrown by /test-throw"
 [ -f "$profile/failure-1.dmp" ] || fail "no failure-1.dmp after the throwing window procedure"

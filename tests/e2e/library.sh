@@ -34,13 +34,6 @@ start() { # log
   pids+=($!)
   last=$!
 }
-wait_log() { # log text
-  for _ in $(seq 1 300); do
-    grep -qF "$2" "$1" && return 0
-    sleep 0.1
-  done
-  fail "'$2' never appeared in $1"
-}
 added() { # log: tracks reported added so far (Wine prints each debug line twice)
   grep -a OutputDebugString "$1" | grep -o 'Library: [0-9]* added' |
     awk '{ n += $2 } END { print n + 0 }'
