@@ -89,15 +89,7 @@ TEST(EnginePlayback, FastForwardAndRewindCommandsSeekFiveSeconds) {
     f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
   }
   // The real-time null output, so the position moves at the pace of the sound.
-  engine_playback port([] {
-    std::unique_ptr<output> made;
-    for_each_service<output_entry>([&](service_ptr<output_entry> e) {
-      if (e->get_guid() != null_output_guid) return true;
-      made = e->create(guid{});
-      return false;
-    });
-    return made;
-  });
+  engine_playback port([] { return find_output_entry(null_output_guid)->create(guid{}); });
   ASSERT_EQ(engine_playback::current(), &port);
   auto wait_for = [](const std::function<bool()>& done) {
     auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -87,13 +87,7 @@ class sine_decoder final : public input_decoder {
 
 // The real-time null output (a sound card's pace, nothing heard).
 std::unique_ptr<output> null_output() {
-  std::unique_ptr<output> made;
-  for_each_service<output_entry>([&](service_ptr<output_entry> e) {
-    if (e->get_guid() != null_output_guid) return true;
-    made = e->create(guid{});
-    return false;
-  });
-  return made;
+  return find_output_entry(null_output_guid)->create(guid{});
 }
 
 std::unique_ptr<output> render_to_nothing() {
