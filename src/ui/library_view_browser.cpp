@@ -348,7 +348,9 @@ bool library_view_browser::go_to_folder_of(const std::vector<size_t>& entries) {
 void library_view_browser::show_folder(navigation_target view, std::vector<std::string> chain) {
   ++generation_;
   folder_.reset();  // ends the previous folder's worker first
-  folder_.emplace();
+  // Assigned, not emplaced: clang decides whether the nested type is default-constructible
+  // before its enclosing class is complete.
+  folder_ = folder_view{};
   folder_->view = view;
   folder_->chain = std::move(chain);
   if (folder_->chain.empty()) {
