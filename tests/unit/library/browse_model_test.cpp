@@ -9,10 +9,13 @@
 #include "fs/native_fs.h"
 #include "library/browse_platform.h"
 #include "library/browse_session.h"
+#include "library_test_support.h"
 #include "test_folder.h"
 
 namespace lumo {
 namespace {
+
+using testing::wait_until;
 
 std::vector<std::string> names(const std::map<std::string, browse_entry, logical_less>& m) {
   std::vector<std::string> out;
@@ -71,17 +74,6 @@ TEST(BrowseModel, ListsFoldersAndPlayableFilesInLogicalOrder) {
   EXPECT_THROW(list_folder(path, aborted), kel::exception_aborted);
 }
 
-template <typename F>
-bool pump_until(F condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < deadline) {
-    run_pending(drain::until_empty);
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
 TEST(BrowseSession, RelistsTheShownFolderWhenItChanges) {
   testing::test_folder dir;
   const std::string path = native_fs::canonical_path(dir.url());
@@ -92,10 +84,10 @@ TEST(BrowseSession, RelistsTheShownFolderWhenItChanges) {
     browse_session session(
         path, [&](folder_listing l) { listings.push_back(std::move(l)); },
         [&](const std::string& e) { error = e; });
-    ASSERT_TRUE(pump_until([&] { return !listings.empty(); }));
+    ASSERT_TRUE(wait_until([&] { return !listings.empty(); }));
     EXPECT_EQ(names(listings.back().files), (std::vector<std::string>{"one.wav"}));
     testing::write_whole_file(dir / "two.wav", "x");
-    ASSERT_TRUE(pump_until([&] { return listings.back().files.size() == 2; }));
+    ASSERT_TRUE(wait_until([&] { return listings.back().files.size() == 2; }));
   }
   // Nothing arrives once the session has ended.
   const size_t count = listings.size();
@@ -107,7 +99,7 @@ TEST(BrowseSession, RelistsTheShownFolderWhenItChanges) {
   browse_session missing(
       browse_platform::join_path(path, "gone"), [&](folder_listing) {},
       [&](const std::string& e) { error = e; });
-  ASSERT_TRUE(pump_until([&] { return !error.empty(); }));
+  ASSERT_TRUE(wait_until([&] { return !error.empty(); }));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "core/main_thread.h"
 #include "fs/native_fs.h"
 #include "library/browse_platform.h"
+#include "library_test_support.h"
 #include "library_view_test_support.h"
 #include "test_folder.h"
 
@@ -18,22 +19,12 @@ namespace {
 using browse_platform::join_path;
 using testing::make_handle;
 using testing::track_fields;
+using testing::wait_until;
 
 std::vector<std::string> labels(const library_browser& b) {
   std::vector<std::string> out;
   for (size_t i = 0; i < b.entry_count(); ++i) out.push_back(b.entry_label(i));
   return out;
-}
-
-template <typename F>
-bool pump_until(F condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < deadline) {
-    run_pending(drain::until_empty);
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
 }
 
 browse_environment test_environment(std::vector<std::string> music_folders) {
@@ -224,7 +215,7 @@ TEST(LibraryViewBrowser, FoldersAreListedOnAWorkerAndWatchedWhileShown) {
   EXPECT_FALSE(b.entry_is_all(0));
 
   b.open_entries({0});
-  ASSERT_TRUE(pump_until([&] { return b.is_listed(); }));
+  ASSERT_TRUE(wait_until([&] { return b.is_listed(); }));
   // Folders first, then the files an input takes; dot names never.
   EXPECT_EQ(labels(b), (std::vector<std::string>{"Jazz", "z.wav"}));
   const std::string name = last_path_component(root);
@@ -234,38 +225,38 @@ TEST(LibraryViewBrowser, FoldersAreListedOnAWorkerAndWatchedWhileShown) {
   EXPECT_EQ(b.tracks_of({1}), (std::vector<track_location>{{url_of(join_path(root, "z.wav")), 0}}));
 
   b.open_entries({1, 0});  // the first entry that opens
-  ASSERT_TRUE(pump_until([&] { return b.is_listed(); }));
+  ASSERT_TRUE(wait_until([&] { return b.is_listed(); }));
   EXPECT_EQ(labels(b), (std::vector<std::string>{"Sub", "a.wav", "b.wav"}));
   EXPECT_EQ(b.location(), (browser_location{navigation_target::music_folders, {root, jazz}}));
   EXPECT_EQ(b.title(), "<a>Music folders</a> \xe2\x80\xba <a>" + name + "</a> \xe2\x80\xba Jazz");
   // The shown folder is watched: a new file is listed without asking.
   testing::write_whole_file(url_of(join_path(jazz, "c.wav")), "x");
-  ASSERT_TRUE(pump_until([&] { return b.entry_count() == 4; }));
+  ASSERT_TRUE(wait_until([&] { return b.entry_count() == 4; }));
   EXPECT_EQ(b.entry_label(3), "c.wav");
 
   // The saved location opens the same folder in a new browser.
   library_view_browser next(test_environment({root}));
   next.go_to(b.location());
   EXPECT_FALSE(next.is_listed());
-  ASSERT_TRUE(pump_until([&] { return next.is_listed(); }));
+  ASSERT_TRUE(wait_until([&] { return next.is_listed(); }));
   EXPECT_EQ(labels(next), labels(b));
 
   // Title links lead back up.
   b.open_title_link(1);
-  ASSERT_TRUE(pump_until([&] { return b.is_listed(); }));
+  ASSERT_TRUE(wait_until([&] { return b.is_listed(); }));
   EXPECT_EQ(labels(b), (std::vector<std::string>{"Jazz", "z.wav"}));
   b.open_title_link(0);
   EXPECT_EQ(b.location(), (browser_location{navigation_target::music_folders, {}}));
 
   // A folder that cannot be listed says why in the title and lists nothing.
   b.go_to({navigation_target::computer, {join_path(root, "missing")}});
-  ASSERT_TRUE(pump_until([&] { return b.is_listed(); }));
+  ASSERT_TRUE(wait_until([&] { return b.is_listed(); }));
   EXPECT_EQ(b.entry_count(), 0u);
   EXPECT_NE(b.title().find(" ("), std::string::npos) << b.title();
 
   // The computer root comes from a worker too, drives with their labels.
   b.go_to({navigation_target::computer, {}});
-  ASSERT_TRUE(pump_until([&] { return b.is_listed(); }));
+  ASSERT_TRUE(wait_until([&] { return b.is_listed(); }));
   EXPECT_EQ(labels(b), (std::vector<std::string>{"C:\\ [Data]", "D:\\"}));
   EXPECT_EQ(b.title(), "my computer");
   EXPECT_GT(changes, 0u);
@@ -291,11 +282,11 @@ TEST(LibraryViewBrowser, GoesToTheFolderHoldingTheChosenTracks) {
   ASSERT_TRUE(b.go_to_folder_of({0, 1}));
   EXPECT_EQ(b.location(), (browser_location{navigation_target::music_folders,
                                             {root, join_path(root, "Night Walk")}}));
-  ASSERT_TRUE(pump_until([&] { return b.is_listed(); }));
+  ASSERT_TRUE(wait_until([&] { return b.is_listed(); }));
   EXPECT_EQ(labels(b), (std::vector<std::string>{"1.wav"}));
   // A folder entry plays what the library holds below it.
   b.go_to({navigation_target::music_folders, {root}});
-  ASSERT_TRUE(pump_until([&] { return b.is_listed(); }));
+  ASSERT_TRUE(wait_until([&] { return b.is_listed(); }));
   ASSERT_EQ(labels(b), (std::vector<std::string>{"First Light", "Morning", "Night Walk"}));
   EXPECT_EQ(b.tracks_of({2}),
             (std::vector<track_location>{lib.handles[0]->location(), lib.handles[1]->location()}));
