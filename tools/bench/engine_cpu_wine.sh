@@ -14,6 +14,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/scripts/wine-env.sh"
 "$root/scripts/wine-env.sh" start
+. "$root/tools/bench/thread_cpu.sh"
 program=${1:-inspect}
 seconds=${2:-30}
 work=$(mktemp -d)
@@ -40,10 +41,9 @@ lumo=$!
 sleep 8
 pid=$(pgrep -f "^$exe" | head -1)
 [ -n "$pid" ] || { echo "$exe did not start" >&2; exit 1; }
-snapshot() { for t in /proc/"$pid"/task/*; do echo "$(basename "$t") $(tr ' ' _ <"$t/comm") $(awk '{print $14 + $15}' "$t/stat")"; done; }
-before=$(snapshot)
+before=$(thread_cpu_snapshot "$pid")
 sleep "$seconds"
-after=$(snapshot)
+after=$(thread_cpu_snapshot "$pid")
 if [ "$program" = lumo ]; then
   wine "$app/Lumo.exe" /exit >/dev/null 2>&1 || true
 else
@@ -51,23 +51,4 @@ else
 fi
 wait "$lumo" || true
 lumo=
-tck=$(getconf CLK_TCK)
-python3 - "$seconds" "$tck" "$(basename "$exe")" <<PY
-import sys
-seconds, tck, exe = float(sys.argv[1]), float(sys.argv[2]), sys.argv[3]
-before = {l.split()[0]: (l.split()[1], int(l.split()[2])) for l in """$before""".splitlines()}
-after = {l.split()[0]: (l.split()[1], int(l.split()[2])) for l in """$after""".splitlines()}
-total = main = 0
-for tid in sorted(after, key=int):
-    name, ticks = after[tid]
-    used = (ticks - before.get(tid, (name, 0))[1]) / tck
-    total += used
-    if tid == min(after, key=int):
-        main = used
-    if used > 0:
-        print("%-8s %-16s %6.3f s CPU  %5.2f%% of one core" % (tid, name, used, 100 * used / seconds))
-print("%s: %.3f s CPU over %.0f s of playback: %.2f%% of one core, %.2f s per minute"
-      % (exe, total, seconds, 100 * total / seconds, 60 * total / seconds))
-print("without the main thread: %.2f%% of one core, %.2f s per minute"
-      % (100 * (total - main) / seconds, 60 * (total - main) / seconds))
-PY
+thread_cpu_report "$seconds" "$(basename "$exe")" "$before" "$after"
