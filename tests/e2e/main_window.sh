@@ -40,7 +40,8 @@ expect() { # what expected command...
   local what=$1 want=$2 got=
   shift 2
   for _ in $(seq 1 100); do
-    got=$("$@")
+    # A read may fail while the window is busy rebuilding: poll again, do not end here.
+    got=$("$@") || got="(read failed)"
     [ "$got" = "$want" ] && return 0
     sleep 0.1
   done
