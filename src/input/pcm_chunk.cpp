@@ -26,6 +26,12 @@ void pcm_chunk::set_sample_count(uint32_t count_samples) {
   data_size_ = static_cast<uint32_t>(floats);
 }
 
+void pcm_chunk::swap_storage(std::vector<float>& storage) {
+  data_.swap(storage);
+  sample_count_ = 0;
+  data_size_ = 0;
+}
+
 bool pcm_chunk::is_valid() const {
   if (channels_ < 1 || channels_ > max_channels) return false;
   if (sample_rate_ < min_sample_rate || sample_rate_ > max_sample_rate) return false;

@@ -34,6 +34,11 @@ class pcm_chunk {
   // in what reserve() provided.
   void set_sample_count(uint32_t count_samples);
 
+  // Exchanges the sample storage with storage, so a consumer keeps the samples without a
+  // copy and hands back storage to decode into (reserve() reuses it). The block is left
+  // empty (no samples) with its format kept.
+  void swap_storage(std::vector<float>& storage);
+
   bool is_valid() const;
 
   // n samples of silence per channel in the current format.

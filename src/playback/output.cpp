@@ -26,6 +26,12 @@ std::mutex& selection_lock() {
 
 }  // namespace
 
+uint32_t output::write_block(pcm_chunk& block, uint32_t first_frame) {
+  if (first_frame >= block.sample_count()) return 0;
+  return write(block.data() + size_t{first_frame} * block.channels(),
+               block.sample_count() - first_frame);
+}
+
 output_selection get_output_selection() {
   std::lock_guard lock(selection_lock());
   return {g_output_module.get(), g_output_device.get()};

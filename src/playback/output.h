@@ -10,6 +10,7 @@
 
 #include "core/guid.h"
 #include "core/service.h"
+#include "input/pcm_chunk.h"
 #include "playback/output_spec.h"
 
 namespace lumo {
@@ -24,6 +25,12 @@ class output {
   // Queues up to frames frames of interleaved float samples of the current format;
   // returns how many it took (fewer when the queue is full; 0 without a stream).
   virtual uint32_t write(const float* samples, uint32_t frames) = 0;
+  // Queues the block's frames from first_frame on (the block in the current format);
+  // returns how many it took, like write(). An output that keeps blocks may take the
+  // block's storage instead of copying it: the block is then left empty, holding storage
+  // to decode the next block into, so read what you need of it before the call. The
+  // default copies through write().
+  virtual uint32_t write_block(pcm_chunk& block, uint32_t first_frame);
   // Frames the queue can take now.
   virtual uint32_t free_frames() = 0;
   // Audio handed over but not heard yet, in seconds (0 without a stream).

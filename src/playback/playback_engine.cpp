@@ -709,12 +709,13 @@ void playback_engine::decode_step(thread_state& ts) {
     ts.chunk_done = 0;
     ts.chunk_pending = true;
   }
-  uint32_t channels = ts.chunk.channels();
-  uint32_t left = ts.chunk.sample_count() - ts.chunk_done;
-  uint32_t took = ts.out->write(ts.chunk.data() + size_t{ts.chunk_done} * channels, left);
+  // The output may keep the block's storage and leave the chunk empty: read it first.
+  uint32_t frames = ts.chunk.sample_count();
+  double rate = ts.chunk.sample_rate();
+  uint32_t took = ts.out->write_block(ts.chunk, ts.chunk_done);
   ts.chunk_done += took;
-  ts.engine_time += static_cast<double>(took) / ts.chunk.sample_rate();
-  if (ts.chunk_done >= ts.chunk.sample_count()) ts.chunk_pending = false;
+  ts.engine_time += static_cast<double>(took) / rate;
+  if (ts.chunk_done >= frames) ts.chunk_pending = false;
 }
 
 void playback_engine::update_position(thread_state& ts) {

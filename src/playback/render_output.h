@@ -52,6 +52,8 @@ class render_output final : public output {
 
   void set_format(const output_spec& spec) override;
   uint32_t write(const float* samples, uint32_t frames) override;
+  // Keeps a whole block that fits without copying it, handing back pooled storage.
+  uint32_t write_block(pcm_chunk& block, uint32_t first_frame) override;
   uint32_t free_frames() override;
   double latency_seconds() override;
   void update() override;
@@ -70,22 +72,39 @@ class render_output final : public output {
  private:
   enum class ramp_kind { volume, pause, resume, end };
 
+  // One block of the buffer: its storage and the frames of it still to play.
+  struct block_slot {
+    std::vector<float> samples;
+    uint32_t begin = 0;  // first frame not played yet
+    uint32_t end = 0;    // frames held
+  };
+
   void play(uint64_t frames);
   void play_all();
+  void drop_all();
   void fade_out_and_drop(double fade_seconds);
   void start_ramp(double target, double seconds, ramp_kind kind);
   uint64_t seconds_to_frames(double seconds) const;
+  void append_copy(const float* samples, uint64_t frames);
+  block_slot& push_slot();
+  void release_head();
+  std::vector<float> take_storage();
+  void give_storage(std::vector<float>&& storage);
 
   std::unique_ptr<render_sink> sink_;
   output_spec spec_;
   bool open_ = false;
   bool sink_open_ = false;
 
-  // The buffer: a ring of float frames, allocated when the format is set.
-  std::vector<float> fifo_;
-  uint64_t capacity_ = 0;  // frames
-  uint64_t head_ = 0;      // frame index of the oldest frame
-  uint64_t count_ = 0;     // frames held
+  // The buffer: a queue of blocks in a ring of slots, oldest first. Written samples are
+  // copied into pooled storage; whole blocks are kept as they come. Both the slots and
+  // the pool are made when the format is set, so playing allocates nothing.
+  std::vector<block_slot> slots_;
+  size_t slot_head_ = 0;
+  size_t slot_count_ = 0;
+  std::vector<std::vector<float>> pool_;  // free storage, most recently freed last
+  uint64_t capacity_ = 0;                 // frames
+  uint64_t count_ = 0;                    // frames held
   // Scratch for playing, allocated with the buffer.
   std::vector<float> scratch_;
   std::vector<uint8_t> bytes_;
