@@ -104,15 +104,14 @@ uint32_t render_output::write_block(pcm_chunk& block, uint32_t first_frame) {
   if (first_frame == 0 && block.channels() == spec_.channels && slot_count_ < slots_.size() &&
       frames <= free_frames()) {
     if (count_ + frames > capacity_) play(count_ + frames - capacity_);
-    if (count_ + frames <= capacity_ && slot_count_ < slots_.size()) {
-      std::vector<float> storage = take_storage();
-      block.swap_storage(storage);
-      block_slot& slot = push_slot();
-      slot.samples = std::move(storage);
-      slot.end = frames;
-      count_ += frames;
-      return frames;
-    }
+    if (count_ + frames > capacity_) return 0;  // a pause fade ended while making room, as write()
+    std::vector<float> storage = take_storage();
+    block.swap_storage(storage);
+    block_slot& slot = push_slot();
+    slot.samples = std::move(storage);
+    slot.end = frames;
+    count_ += frames;
+    return frames;
   }
   return write(block.data() + size_t{first_frame} * block.channels(), frames - first_frame);
 }

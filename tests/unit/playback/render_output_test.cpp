@@ -1,5 +1,6 @@
 // The render output: the same contract as a device (latency, pause, fades), exact to
-// the sample, and its WAV files.
+// the sample, whether audio comes as copied samples or as whole blocks it keeps, and its
+// WAV files.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -184,6 +186,180 @@ TEST(RenderOutput, SameFormatContinuesOtherFormatPlaysOutFirst) {
   EXPECT_EQ(f.sink->ends, 1);
   EXPECT_EQ(f.sink->samples.size(), 60u);
   EXPECT_THROW(f.out.set_format(output_spec{}), exception_audio_invalid_spec);
+}
+
+// Stereo at 1000 Hz with a 0.1 s buffer, so odd block sizes cross every boundary.
+output_spec ms_stereo_spec() {
+  output_spec s = ms_spec();
+  s.channels = 2;
+  s.channel_mask = 0x3;
+  return s;
+}
+
+// A signal where every sample differs: a moved, lost or doubled sample shows.
+float signal_at(size_t i) {
+  return static_cast<float>(i % 9973) / 9973.0f - 0.5f;
+}
+
+void fill_block(pcm_chunk& block, size_t first_sample, uint32_t frames, uint32_t channels) {
+  float* p = block.reserve(size_t{frames} * channels);
+  for (size_t i = 0; i < size_t{frames} * channels; ++i) p[i] = signal_at(first_sample + i);
+  block.set_format(1000, channels, channels == 1 ? 0x4 : 0x3);
+  block.set_sample_count(frames);
+}
+
+TEST(RenderOutputBlocks, MixedCopiesAndKeptBlocksPlayTheInputExactly) {
+  render_fixture f;
+  f.out.set_format(ms_stereo_spec());
+  const uint32_t sizes[] = {37, 1, 64, 100, 250, 13, 99, 2, 71};
+  pcm_chunk block;
+  std::vector<float> expected;
+  size_t at = 0;
+  int kept = 0, fitting = 0;
+  for (int i = 0; i < 60; ++i) {
+    uint32_t frames = sizes[i % 9];
+    fill_block(block, at, frames, 2);
+    expected.insert(expected.end(), block.data(), block.data() + block.data_size());
+    at += block.data_size();
+    if (i % 3 == 0) {
+      ASSERT_EQ(f.out.write(block.data(), frames), frames);
+    } else {
+      ASSERT_EQ(f.out.write_block(block, 0), frames);
+      // A kept block leaves the chunk empty with storage to decode into.
+      if (block.sample_count() == 0) ++kept;
+      if (frames <= 100) ++fitting;
+    }
+    if (i % 4 == 0) f.out.update();
+    EXPECT_LE(f.out.latency_seconds(), 0.1 + 1e-9);
+  }
+  // Blocks up to the buffer length are kept; those longer than the buffer are copied.
+  EXPECT_EQ(kept, fitting);
+  EXPECT_LT(fitting, 40);
+  f.drain();
+  EXPECT_EQ(f.sink->samples, expected);
+}
+
+// One scripted session of writes, pauses, volume changes, flushes and format changes,
+// fed as samples or as blocks; returns what the sink heard and what the caller saw.
+struct session_result {
+  std::vector<float> heard;
+  std::vector<uint32_t> taken;
+  std::vector<double> latency;
+};
+
+session_result run_session(bool as_blocks) {
+  fades lengths(20, 10, 30);
+  render_fixture f;
+  f.out.set_format(ms_stereo_spec());
+  session_result r;
+  pcm_chunk block;
+  bool pending = false;
+  uint32_t done = 0;
+  size_t at = 0;
+  const uint32_t sizes[] = {7, 33, 64, 41, 1, 90, 23, 100, 57};
+  for (int step = 0; step < 400; ++step) {
+    switch (step % 37) {
+      case 3: f.out.set_volume(-6.0); break;
+      case 8: f.out.pause(true); break;
+      case 9:
+      case 10: f.out.update(); break;
+      case 14: f.out.pause(false); break;
+      case 19: f.out.flush(); break;
+      case 24: f.out.set_volume(0.0); break;
+      case 27: f.out.pause(true); break;  // resumed by a flush while paused, then a play
+      case 29: f.out.flush(); break;
+      case 31: f.out.pause(false); break;
+      case 33: f.out.set_format(step % 2 ? ms_stereo_spec() : ms_spec()); break;
+      case 34: f.out.set_format(ms_stereo_spec()); break;
+      case 36:
+        if (step > 300) f.out.close();
+        break;
+      default: break;
+    }
+    if (!f.out.has_format()) f.out.set_format(ms_stereo_spec());
+    uint32_t ch = f.out.format().channels;
+    if (!pending || block.channels() != ch) {
+      // The last block was taken (or its format is gone): decode the next.
+      fill_block(block, at, sizes[step % 9], ch);
+      at += block.data_size();
+      pending = true;
+      done = 0;
+    }
+    uint32_t frames = block.sample_count();  // a kept block is empty after the call
+    uint32_t took = as_blocks ? f.out.write_block(block, done)
+                              : f.out.write(block.data() + size_t{done} * ch, frames - done);
+    done += took;
+    pending = done < frames;
+    r.taken.push_back(took);
+    r.latency.push_back(f.out.latency_seconds());
+  }
+  f.out.close();
+  r.heard = f.sink->samples;
+  return r;
+}
+
+TEST(RenderOutputBlocks, FadesRampsAndLatencyMatchTheCopyPathSampleForSample) {
+  session_result copied = run_session(false);
+  session_result kept = run_session(true);
+  EXPECT_EQ(kept.taken, copied.taken);
+  EXPECT_EQ(kept.latency, copied.latency);
+  ASSERT_EQ(kept.heard.size(), copied.heard.size());
+  EXPECT_GT(copied.heard.size(), 2000u);
+  EXPECT_EQ(kept.heard, copied.heard);
+}
+
+TEST(RenderOutputBlocks, ABlockThatDoesNotFitIsCopiedInPartAndNothingIsLost) {
+  fades lengths(20, 100, 100);
+  for (bool as_blocks : {false, true}) {
+    SCOPED_TRACE(as_blocks ? "blocks" : "copies");
+    render_fixture f;
+    f.write_ones(150);  // 50 played, 100 buffered
+    f.out.pause(true);
+    for (int i = 0; i < 10; ++i) f.out.update();
+    ASSERT_TRUE(f.out.is_paused());
+    ASSERT_EQ(f.out.free_frames(), 20u);
+    pcm_chunk block;
+    fill_block(block, 0, 50, 1);
+    std::vector<float> values(block.data(), block.data() + 50);
+    auto feed = [&](uint32_t from) {
+      return as_blocks ? f.out.write_block(block, from)
+                       : f.out.write(block.data() + from, 50 - from);
+    };
+    EXPECT_EQ(feed(0), 20u);
+    // Copied, not kept: the block still holds all of its samples.
+    EXPECT_EQ(block.sample_count(), 50u);
+    EXPECT_EQ(std::vector<float>(block.data(), block.data() + 50), values);
+    EXPECT_EQ(feed(20), 0u);
+    f.out.pause(false);
+    EXPECT_EQ(feed(20), 30u);
+    f.drain();
+    const auto& s = f.sink->samples;
+    ASSERT_EQ(s.size(), 200u);
+    // The resume fade is over (20 ms) by the time the block plays: its samples are exact.
+    EXPECT_EQ(std::vector<float>(s.begin() + 150, s.end()), values);
+  }
+}
+
+TEST(RenderOutputBlocks, StorageHandedBackIsReusedWithoutGrowing) {
+  render_output out(std::make_unique<null_render_sink>());
+  output_spec spec = ms_stereo_spec();
+  spec.sample_rate = 44100;
+  spec.buffer_seconds = 0.5;
+  out.set_format(spec);
+  pcm_chunk block;
+  std::set<const float*> seen;
+  size_t new_storage_after_warm_up = 0;
+  for (int i = 0; i < 400; ++i) {
+    // Storage too small for the block would be grown here, and show as new.
+    const float* storage = block.reserve(1024 * 2);
+    // Half a second of buffer holds 22 blocks: after a second everything cycles.
+    if (seen.insert(storage).second && i >= 44) ++new_storage_after_warm_up;
+    fill_block(block, 0, 1024, 2);
+    ASSERT_EQ(out.write_block(block, 0), 1024u);
+    EXPECT_EQ(block.sample_count(), 0u);
+  }
+  EXPECT_EQ(new_storage_after_warm_up, 0u);
+  EXPECT_LE(seen.size(), 30u);
 }
 
 std::vector<uint8_t> read_all(const std::string& path) {
