@@ -14,6 +14,8 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -88,21 +90,43 @@ void reference_decoder_16bit(benchmark::State& state) {
   realtime_counters(state, long_seconds);
 }
 
+// The main thread sleeps until the engine posts to it, as a message loop would, so its
+// own wake-ups are not counted against the engine.
+std::mutex g_main_lock;
+std::condition_variable g_main_cv;
+bool g_main_posted = false;
+
+void wake_main() {
+  {
+    std::lock_guard lock(g_main_lock);
+    g_main_posted = true;
+  }
+  g_main_cv.notify_one();
+}
+
+void wait_for_post() {
+  std::unique_lock lock(g_main_lock);
+  g_main_cv.wait_for(lock, std::chrono::milliseconds(50), [] { return g_main_posted; });
+  g_main_posted = false;
+}
+
 void engine_to(benchmark::State& state, const lumo::playback_engine::output_factory& factory) {
   const std::string path = make_wav(long_seconds);
+  lumo::set_main_thread_waker(wake_main);
   for (auto _ : state) {
     lumo::playback_engine engine(factory);
     engine.play({{"file://" + path, 0}}, 0);
     while (engine.is_playing()) {
       lumo::run_pending(lumo::drain::until_empty);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      wait_for_post();
     }
     lumo::run_pending(lumo::drain::until_empty);
     if (!engine.errors().empty()) {
       state.SkipWithError(engine.errors().front().c_str());
-      return;
+      break;
     }
   }
+  lumo::set_main_thread_waker(nullptr);
   realtime_counters(state, long_seconds);
 }
 
