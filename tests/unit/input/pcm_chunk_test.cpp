@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "core/exceptions.h"
 
@@ -45,6 +47,25 @@ TEST(pcm_chunk, skip_first_moves_the_rest_forward) {
   c.set_silence(2);
   EXPECT_EQ(c.skip_first(10), 2u);
   EXPECT_FALSE(c.is_valid());
+}
+
+TEST(pcm_chunk, swapped_storage_leaves_the_block_empty_and_is_decoded_into) {
+  pcm_chunk c;
+  c.set_format(8000, 2, 3);
+  std::fill_n(c.reserve(8), 8, 0.5f);
+  c.set_sample_count(4);
+  std::vector<float> storage(16, 0.0f);
+  const float* storage_data = storage.data();
+  c.swap_storage(storage);
+  // The samples went out whole; the block kept its format but holds nothing.
+  ASSERT_EQ(storage.size(), 8u);
+  EXPECT_EQ(storage[7], 0.5f);
+  EXPECT_EQ(c.sample_count(), 0u);
+  EXPECT_EQ(c.data_size(), 0u);
+  EXPECT_EQ(c.channels(), 2u);
+  EXPECT_FALSE(c.is_valid());
+  // Storage large enough is decoded into as it is, not replaced.
+  EXPECT_EQ(c.reserve(16), storage_data);
 }
 
 TEST(pcm_chunk, set_from_float_bytes_reads_every_width) {
