@@ -8,6 +8,11 @@
 #     own sound threads (winepulse_*, wine_dsound_mix) are the rest.
 #   lumo: Lumo.exe FILE with a fresh portable profile, the whole program with its main
 #     window open and idle.
+# The same run then measures dsound_reference.exe, which only plays a looping DirectSound
+# buffer and has no thread of its own: under Wine the system's sound path (the winepulse
+# and dsound mixing threads, in Windows' audio service on Windows) runs inside the
+# process, and that reference is what it costs. The last line is the program's CPU
+# beyond it.
 # usage: tools/bench/engine_cpu_wine.sh [inspect|lumo] [SECONDS]
 # (build the windows preset first)
 set -euo pipefail
@@ -51,4 +56,25 @@ else
 fi
 wait "$lumo" || true
 lumo=
-thread_cpu_report "$seconds" "$(basename "$exe")" "$before" "$after"
+report=$(thread_cpu_report "$seconds" "$(basename "$exe")" "$before" "$after")
+echo "$report"
+
+reference=$root/build/windows/bin/dsound_reference.exe
+wine "$reference" $((seconds + 10)) float >/dev/null 2>&1 &
+lumo=$!
+sleep 5
+pid=$(pgrep -f "dsound_reference.exe" | head -1)
+[ -n "$pid" ] || { echo "$reference did not start" >&2; exit 1; }
+before=$(thread_cpu_snapshot "$pid")
+sleep "$seconds"
+after=$(thread_cpu_snapshot "$pid")
+wait "$lumo" || true
+lumo=
+echo
+reference_report=$(thread_cpu_report "$seconds" "DirectSound alone" "$before" "$after")
+echo "$reference_report"
+percent() { echo "$1" | grep -o '[0-9.]*% of one core' | head -1 | tr -d '%a-z '; }
+echo
+awk -v p="$(percent "$(echo "$report" | grep -v '^without' | tail -1)")" \
+  -v r="$(percent "$(echo "$reference_report" | grep -v '^without' | tail -1)")" \
+  'BEGIN { printf "beyond DirectSound alone: %.2f%% of one core (%.2f%% against %.2f%%)\n", p - r, p, r }'
