@@ -4,7 +4,7 @@
 # of one core and the CPU seconds per minute of playback; the target is under 1% of one
 # core.
 #   inspect (default): lumo-inspect.exe play FILE, the engine alone. Its main thread only
-#     waits for the end (a 5 ms poll); the playback thread, the output worker and Wine's
+#     waits for the end (a 50 ms poll); the playback thread, the output worker and Wine's
 #     own sound threads (winepulse_*, wine_dsound_mix) are the rest.
 #   lumo: Lumo.exe FILE with a fresh portable profile, the whole program with its main
 #     window open and idle.
@@ -44,37 +44,22 @@ else
 fi
 lumo=$!
 sleep 8
-pid=$(pgrep -f "^$exe" | head -1)
-[ -n "$pid" ] || { echo "$exe did not start" >&2; exit 1; }
-before=$(thread_cpu_snapshot "$pid")
-sleep "$seconds"
-after=$(thread_cpu_snapshot "$pid")
+report=$(thread_cpu_measure "^$exe" "$seconds" "$(basename "$exe")")
 if [ "$program" = lumo ]; then
   wine "$app/Lumo.exe" /exit >/dev/null 2>&1 || true
 else
   kill "$lumo" 2>/dev/null || true
 fi
 wait "$lumo" || true
-lumo=
-report=$(thread_cpu_report "$seconds" "$(basename "$exe")" "$before" "$after")
 echo "$report"
 
-reference=$root/build/windows/bin/dsound_reference.exe
-wine "$reference" $((seconds + 10)) float >/dev/null 2>&1 &
+wine "$root/build/windows/bin/dsound_reference.exe" $((seconds + 10)) float >/dev/null 2>&1 &
 lumo=$!
 sleep 5
-pid=$(pgrep -f "dsound_reference.exe" | head -1)
-[ -n "$pid" ] || { echo "$reference did not start" >&2; exit 1; }
-before=$(thread_cpu_snapshot "$pid")
-sleep "$seconds"
-after=$(thread_cpu_snapshot "$pid")
+reference=$(thread_cpu_measure "dsound_reference.exe" "$seconds" "DirectSound alone")
 wait "$lumo" || true
 lumo=
-echo
-reference_report=$(thread_cpu_report "$seconds" "DirectSound alone" "$before" "$after")
-echo "$reference_report"
-percent() { echo "$1" | grep -o '[0-9.]*% of one core' | head -1 | tr -d '%a-z '; }
-echo
-awk -v p="$(percent "$(echo "$report" | grep -v '^without' | tail -1)")" \
-  -v r="$(percent "$(echo "$reference_report" | grep -v '^without' | tail -1)")" \
+printf '\n%s\n\n' "$reference"
+percent() { echo "$1" | grep -v '^without' | tail -1 | grep -o '[0-9.]*% of one core' | tr -d '%a-z '; }
+awk -v p="$(percent "$report")" -v r="$(percent "$reference")" \
   'BEGIN { printf "beyond DirectSound alone: %.2f%% of one core (%.2f%% against %.2f%%)\n", p - r, p, r }'
