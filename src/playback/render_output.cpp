@@ -119,8 +119,7 @@ uint32_t render_output::write_block(pcm_chunk& block, uint32_t first_frame) {
 void render_output::append_copy(const float* samples, uint64_t frames) {
   uint32_t ch = spec_.channels;
   while (frames > 0) {
-    block_slot* tail =
-        slot_count_ ? &slots_[(slot_head_ + slot_count_ - 1) % slots_.size()] : nullptr;
+    block_slot* tail = slot_count_ ? &slots_[slot_at(slot_count_ - 1)] : nullptr;
     if (!tail || tail->end >= tail->samples.size() / ch) {
       // Kept blocks' storage is reused at whatever size it has.
       std::vector<float> storage = take_storage();
@@ -137,16 +136,21 @@ void render_output::append_copy(const float* samples, uint64_t frames) {
   }
 }
 
+// The slot `offset` places after the head (offset < slots); no division per block.
+size_t render_output::slot_at(size_t offset) const {
+  size_t i = slot_head_ + offset;
+  return i >= slots_.size() ? i - slots_.size() : i;
+}
+
 render_output::block_slot& render_output::push_slot() {
   if (slot_count_ == slots_.size()) {
     // Only many tiny kept blocks followed by a copy get here.
     std::vector<block_slot> grown(slots_.size() * 2 + 1);
-    for (size_t i = 0; i < slot_count_; ++i)
-      grown[i] = std::move(slots_[(slot_head_ + i) % slots_.size()]);
+    for (size_t i = 0; i < slot_count_; ++i) grown[i] = std::move(slots_[slot_at(i)]);
     slots_ = std::move(grown);
     slot_head_ = 0;
   }
-  block_slot& slot = slots_[(slot_head_ + slot_count_) % slots_.size()];
+  block_slot& slot = slots_[slot_at(slot_count_)];
   slot.begin = slot.end = 0;
   ++slot_count_;
   return slot;
@@ -158,7 +162,7 @@ void render_output::release_head() {
   slot.begin = slot.end = 0;
   give_storage(std::move(slot.samples));
   slot.samples = {};
-  slot_head_ = (slot_head_ + 1) % slots_.size();
+  slot_head_ = slot_at(1);
   --slot_count_;
 }
 

@@ -86,6 +86,7 @@ class render_output final : public output {
   void start_ramp(double target, double seconds, ramp_kind kind);
   uint64_t seconds_to_frames(double seconds) const;
   void append_copy(const float* samples, uint64_t frames);
+  size_t slot_at(size_t offset) const;
   block_slot& push_slot();
   void release_head();
   std::vector<float> take_storage();

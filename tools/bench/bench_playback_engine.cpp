@@ -4,7 +4,7 @@
 //   output's null sink (as fast as it decodes), against reference_decoder_16bit, the
 //   decoder alone on the same file. Target: at most 10% more.
 // - engine_discard_16bit: the same into an output that takes every block and drops it,
-//   so the engine's own share shows apart from the render output's copies.
+//   so the engine's own share shows apart from the render output's.
 // - realtime_null_playback: 20 s of real-time playback of a 16-bit stereo WAV into the null
 //   output (a memory ring played by the real clock); its counters give the share of one
 //   core and the CPU seconds per minute of playback. Target: under 1% of one core.

@@ -235,6 +235,21 @@ TEST(RenderOutputBlocks, MixedCopiesAndKeptBlocksPlayTheInputExactly) {
   // Blocks up to the buffer length are kept; those longer than the buffer are copied.
   EXPECT_EQ(kept, fitting);
   EXPECT_LT(fitting, 40);
+
+  // Tiny blocks, each in storage of its own size, far more than the buffer has slots for.
+  for (int i = 0; i < 300; ++i) {
+    pcm_chunk tiny;
+    uint32_t frames = 1 + i % 3;
+    fill_block(tiny, at, frames, 2);
+    expected.insert(expected.end(), tiny.data(), tiny.data() + tiny.data_size());
+    at += tiny.data_size();
+    if (i % 5 == 4) {
+      ASSERT_EQ(f.out.write(tiny.data(), frames), frames);
+    } else {
+      ASSERT_EQ(f.out.write_block(tiny, 0), frames);
+    }
+    if (i % 50 == 0) f.out.update();
+  }
   f.drain();
   EXPECT_EQ(f.sink->samples, expected);
 }
