@@ -57,7 +57,7 @@ class track_summary {
   std::string_view column(summary_column c) const {
     const size_t i = size_t(c);
     const size_t end = i + 1 < summary_column_count ? starts_[i + 1] - 1 : blob_.size() - 1;
-    return std::string_view(blob_).substr(starts_[i], end - starts_[i]);
+    return std::string_view(blob_.data() + starts_[i], end - starts_[i]);
   }
   // Replaces one column, rebuilding the blob. A value holding a NUL keeps only what comes
   // before its first NUL (a column cannot hold one, and the library file always kept
