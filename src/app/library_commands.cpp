@@ -47,12 +47,8 @@ void open_library() {
   options.quiet = s.quiet_mode;
   media_library& library = media_library::get();
   library.configure(std::move(options));
-  try {
-    library.open();
-  } catch (const std::exception& e) {
-    // The library starts empty; the next start tries the file again.
-    debug_output("Library not loaded: " + kel::error_text(e) + "\n");
-  }
+  // The window is built meanwhile; its first look at the library waits for the rest.
+  library.begin_loading();
 }
 
 void close_library() {

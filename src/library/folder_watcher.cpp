@@ -119,15 +119,20 @@ std::string folder_watcher::native_of(const std::string& relative) const {
   return relative.empty() ? root_native_ : join_path(root_native_, relative);
 }
 
-void folder_watcher::restore(const database_window& window) {
-  std::unique_ptr<directory_node> tree =
-      decode_folder_state(window.bytes(), window.offset, options_.root_url);
-  library_changes restored;
-  collect_handles(*tree, restored.added);
+restored_folder decode_restored_folder(const database_window& window, const std::string& root_url) {
+  restored_folder folder;
+  folder.tree = decode_folder_state(window.bytes(), window.offset, root_url);
+  collect_handles(*folder.tree, folder.handles);
+  return folder;
+}
+
+void folder_watcher::restore(restored_folder folder) {
   {
     std::lock_guard guard(lock_);
-    root_ = std::move(tree);
+    root_ = std::move(folder.tree);
   }
+  library_changes restored;
+  restored.added = std::move(folder.handles);
   if (!restored.empty() && options_.deliver) options_.deliver(std::move(restored));
 }
 

@@ -67,6 +67,15 @@ constexpr uint64_t watcher_poll_interval_ms(uint64_t last_scan_ms) {
   return std::max(watcher_min_poll_interval_ms, watcher_poll_scan_factor * last_scan_ms);
 }
 
+// A saved folder state decoded ahead of its watcher, on any thread: the tree and its
+// handles in tree order.
+struct restored_folder {
+  std::unique_ptr<directory_node> tree;
+  std::vector<track_handle_ptr> handles;
+};
+// Damage: exception_io_data.
+restored_folder decode_restored_folder(const database_window& window, const std::string& root_url);
+
 class folder_watcher {
  public:
   explicit folder_watcher(folder_watcher_options options);
@@ -74,9 +83,9 @@ class folder_watcher {
   folder_watcher(const folder_watcher&) = delete;
   folder_watcher& operator=(const folder_watcher&) = delete;
 
-  // Before start: rebuilds the tree from a saved folder state and reports every restored
-  // handle as added. Damage: exception_io_data (the tree stays empty).
-  void restore(const database_window& window);
+  // Before start: takes the tree of a saved folder state (decoded for this watcher's
+  // root) and reports every restored handle as added.
+  void restore(restored_folder folder);
   // Starts the thread in the mode the flags select.
   void start(uint32_t mode_flags);
   // Stops the thread, stores the flags and starts it again.

@@ -199,8 +199,8 @@ std::string_view all_key_of(view_level level) {
   return {};
 }
 
-std::vector<std::string_view> split_values(std::string_view column) {
-  std::vector<std::string_view> out;
+void split_values(std::string_view column, std::vector<std::string_view>& out) {
+  out.clear();
   size_t pos = 0;
   while (pos <= column.size()) {
     const size_t at = column.find(value_separator, pos);
@@ -209,20 +209,43 @@ std::vector<std::string_view> split_values(std::string_view column) {
     if (at == std::string_view::npos) break;
     pos = at + value_separator.size();
   }
+}
+
+std::vector<std::string_view> split_values(std::string_view column) {
+  std::vector<std::string_view> out;
+  split_values(column, out);
   return out;
 }
 
+void genre_keys(const track_summary& summary, std::vector<std::string_view>& out) {
+  split_values(summary.column(summary_column::genre), out);
+  keys_or_unknown(out);
+}
+
+void artist_keys(const track_summary& summary, std::vector<std::string_view>& out) {
+  split_values(summary.column(summary_column::artist), out);
+  size_t pos = 0;
+  const std::string_view owners = summary.column(summary_column::album_artist);
+  while (pos <= owners.size()) {
+    const size_t at = owners.find(value_separator, pos);
+    const size_t end = at == std::string_view::npos ? owners.size() : at;
+    const std::string_view v = owners.substr(pos, end - pos);
+    if (!v.empty() && std::find(out.begin(), out.end(), v) == out.end()) out.push_back(v);
+    if (at == std::string_view::npos) break;
+    pos = at + value_separator.size();
+  }
+  keys_or_unknown(out);
+}
+
 std::vector<std::string_view> genre_keys(const track_summary& summary) {
-  auto keys = split_values(summary.column(summary_column::genre));
-  keys_or_unknown(keys);
+  std::vector<std::string_view> keys;
+  genre_keys(summary, keys);
   return keys;
 }
 
 std::vector<std::string_view> artist_keys(const track_summary& summary) {
-  auto keys = split_values(summary.column(summary_column::artist));
-  for (auto v : split_values(summary.column(summary_column::album_artist)))
-    if (std::find(keys.begin(), keys.end(), v) == keys.end()) keys.push_back(v);
-  keys_or_unknown(keys);
+  std::vector<std::string_view> keys;
+  artist_keys(summary, keys);
   return keys;
 }
 
@@ -322,6 +345,7 @@ struct library_view_model::scope_filter {
   const level_selection* artists = nullptr;
   const level_selection* albums = nullptr;
   std::unordered_set<std::string_view> genre_set, artist_set, album_set;
+  mutable std::vector<std::string_view> keys;  // scratch, so no track costs an allocation
 };
 
 library_view_model::scope_filter library_view_model::make_filter() const {
@@ -341,13 +365,14 @@ library_view_model::scope_filter library_view_model::make_filter() const {
 
 bool library_view_model::in_scope(const scope_filter& filter, uint32_t i) {
   const auto& s = *items_[i].summary;
+  std::vector<std::string_view>& keys = filter.keys;
   if (filter.genres) {
-    const auto keys = genre_keys(s);
+    genre_keys(s, keys);
     if (std::none_of(keys.begin(), keys.end(), [&](auto k) { return filter.genre_set.count(k); }))
       return false;
   }
   if (filter.artists) {
-    const auto keys = artist_keys(s);
+    artist_keys(s, keys);
     if (std::none_of(keys.begin(), keys.end(), [&](auto k) { return filter.artist_set.count(k); }))
       return false;
   }
@@ -388,11 +413,26 @@ void library_view_model::add_all_entry(const std::vector<uint32_t>& scope) {
 
 void library_view_model::build_values_level(const std::vector<uint32_t>& scope, bool artists) {
   std::unordered_map<std::string_view, std::vector<uint32_t>> groups;
+  std::vector<std::string_view> keys;  // one vector for every track
+  // The tracks of an album come together and share their values: the group found last is
+  // tried first, which spares most tracks a hash lookup.
+  std::string_view last_key;
+  std::vector<uint32_t>* last_group = nullptr;
   for (uint32_t i : scope) {
     const auto& s = *items_[i].summary;
-    for (auto key : artists ? artist_keys(s) : genre_keys(s)) groups[key].push_back(i);
+    if (artists)
+      artist_keys(s, keys);
+    else
+      genre_keys(s, keys);
+    for (std::string_view key : keys) {
+      if (!last_group || key != last_key) {
+        last_group = &groups[key];
+        last_key = key;
+      }
+      last_group->push_back(i);
+    }
   }
-  std::vector<std::string_view> keys;
+  keys.clear();
   keys.reserve(groups.size());
   for (const auto& g : groups) keys.push_back(g.first);
   std::sort(keys.begin(), keys.end(), ordering_less{});

@@ -154,5 +154,9 @@ std::vector<std::string_view> split_values(std::string_view column);
 // A track's genre keys and artist keys ("?" when it has none).
 std::vector<std::string_view> genre_keys(const track_summary& summary);
 std::vector<std::string_view> artist_keys(const track_summary& summary);
+// The same into out (emptied first), for loops over every track that reuse one vector.
+void split_values(std::string_view column, std::vector<std::string_view>& out);
+void genre_keys(const track_summary& summary, std::vector<std::string_view>& out);
+void artist_keys(const track_summary& summary, std::vector<std::string_view>& out);
 
 }  // namespace lumo

@@ -1,5 +1,6 @@
 #include "library/media_library.h"
 
+#include <algorithm>
 #include <chrono>
 #include <set>
 #include <thread>
@@ -58,9 +59,19 @@ std::shared_ptr<const std::vector<uint8_t>> read_whole_file(file& f, const abort
 
 }  // namespace
 
+struct media_library::pending_load {
+  std::thread worker;
+  decoded_file decoded;  // written by the worker, read after the join
+  std::exception_ptr error;
+};
+
 media_library& media_library::get() {
   static media_library* instance = new media_library;
   return *instance;
+}
+
+media_library::~media_library() {
+  abandon_loading();
 }
 
 void media_library::configure(media_library_options options) {
@@ -72,6 +83,62 @@ void media_library::configure(media_library_options options) {
 std::string media_library::database_url() const {
   if (options_.profile_folder.empty()) return {};
   return local_url_in_folder(options_.profile_folder, "database.dat");
+}
+
+media_library::decoded_file media_library::read_library_file(
+    const std::string& url, const std::string& application_folder) {
+  decoded_file decoded;
+  if (url.empty()) return decoded;
+  file_ptr f;
+  try {
+    f = open_with_retry(url, open_mode::read, abort_none());
+  } catch (const sonatrix_io::exception_io_not_found&) {
+    return decoded;  // no library file yet: an empty library
+  }
+  for (const auto& [key, window] : read_database_windows(read_whole_file(*f, abort_none()))) {
+    decoded_folder& d = decoded[key];
+    try {
+      d.folder = decode_restored_folder(window, folder_root_location(key, application_folder));
+    } catch (...) {
+      d.error = std::current_exception();
+    }
+  }
+  return decoded;
+}
+
+void media_library::begin_loading() {
+  assert_main_thread(thread_violation::report_then_crash);
+  if (loaded_ || pending_) return;
+  auto pending = std::make_unique<pending_load>();
+  pending_load* p = pending.get();
+  const uint64_t generation = ++load_generation_;
+  pending->worker = std::thread(
+      [this, p, generation, url = database_url(), folder = options_.application_folder] {
+        try {
+          p->decoded = read_library_file(url, folder);
+        } catch (...) {
+          p->error = std::current_exception();
+        }
+        post_to_main_thread([this, generation] { finish_loading(generation); });
+      });
+  pending_ = std::move(pending);
+}
+
+void media_library::finish_loading(uint64_t generation) {
+  // A note from a load that was taken, or dropped by clearing, since.
+  if (!pending_ || generation != load_generation_) return;
+  try {
+    ensure_loaded();
+  } catch (const std::exception& e) {
+    // The library stays empty; the next start tries the file again.
+    debug_output("Library not loaded: " + kel::error_text(e) + "\n");
+  }
+}
+
+void media_library::abandon_loading() {
+  if (!pending_) return;
+  pending_->worker.join();
+  pending_.reset();
 }
 
 void media_library::ensure_loaded() {
@@ -86,18 +153,16 @@ void media_library::ensure_loaded() {
 }
 
 void media_library::load() {
-  std::map<std::string, database_window> windows;
-  std::string url = database_url();
-  if (!url.empty()) {
-    file_ptr f;
-    try {
-      f = open_with_retry(url, open_mode::read, abort_none());
-    } catch (const sonatrix_io::exception_io_not_found&) {
-      // No library file yet: an empty library.
-    }
-    if (f) windows = read_database_windows(read_whole_file(*f, abort_none()));
+  decoded_file decoded;
+  if (pending_) {
+    std::unique_ptr<pending_load> pending = std::move(pending_);
+    pending->worker.join();
+    if (pending->error) std::rethrow_exception(pending->error);
+    decoded = std::move(pending->decoded);
+  } else {
+    decoded = read_library_file(database_url(), options_.application_folder);
   }
-  synchronize(windows);
+  synchronize(std::move(decoded));
   loaded_ = true;
 }
 
@@ -105,11 +170,25 @@ uint32_t media_library::current_mode_flags() const {
   return library_monitor_folders() ? 0 : folder_mode_skip_scan | folder_mode_no_monitoring;
 }
 
-void media_library::synchronize(const std::map<std::string, database_window>& windows) {
+std::vector<std::string> media_library::wanted_folder_keys() const {
   folder_list_inputs in{library_additional_folders(), options_.portable_library,
                         library_include_windows_folders()};
-  std::vector<std::string> list = make_effective_folder_list(
+  return make_effective_folder_list(
       in, options_.windows_folders ? options_.windows_folders : &windows_music_folders);
+}
+
+std::vector<std::string> media_library::folder_roots() const {
+  assert_main_thread(thread_violation::report_then_crash);
+  std::vector<std::string> keys = wanted_folder_keys();
+  std::sort(keys.begin(), keys.end());
+  std::vector<std::string> roots;
+  for (const std::string& key : keys)
+    roots.push_back(folder_root_location(key, options_.application_folder));
+  return roots;
+}
+
+void media_library::synchronize(decoded_file decoded) {
+  std::vector<std::string> list = wanted_folder_keys();
   std::set<std::string, std::less<>> wanted(list.begin(), list.end());
 
   for (auto it = folders_.begin(); it != folders_.end();) {
@@ -139,8 +218,11 @@ void media_library::synchronize(const std::map<std::string, database_window>& wi
     library_folder folder{state, std::make_unique<folder_watcher>(std::move(wo)), flags};
     folder_watcher& watcher = *folder.watcher;
     folders_.emplace(key, std::move(folder));
-    auto window = windows.find(key);
-    if (window != windows.end()) watcher.restore(window->second);
+    auto saved = decoded.find(key);
+    if (saved != decoded.end()) {
+      if (saved->second.error) std::rethrow_exception(saved->second.error);
+      watcher.restore(std::move(saved->second.folder));
+    }
     watcher.start(flags);
   }
   update_indexing();
@@ -158,6 +240,7 @@ void media_library::remove_folder(std::map<std::string, library_folder, std::les
 
 void media_library::clear() {
   assert_main_thread(thread_violation::report_then_crash);
+  abandon_loading();
   while (!folders_.empty()) remove_folder(folders_.begin());
   if (!items_.empty()) {
     library_changes rest;

@@ -9,6 +9,7 @@
 // main-thread queue; the library applies their batches and tells the callbacks.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -44,11 +45,19 @@ class media_library {
  public:
   // The process's library.
   static media_library& get();
+  media_library() = default;
+  ~media_library();
+  media_library(const media_library&) = delete;
+  media_library& operator=(const media_library&) = delete;
 
   // Start-up, before first use; also clears a loaded library (tests reuse the object).
   void configure(media_library_options options);
   // Loads the library now (start-up) rather than on first use.
   void open() { ensure_loaded(); }
+  // Start-up: reads the library file and decodes its folders on a worker while the
+  // caller goes on (building the window). The first use waits for it; without one the
+  // library is loaded from the main-thread queue once the worker is done.
+  void begin_loading();
 
   bool is_in_library(const track_handle_ptr& item);
   bool is_indexing();
@@ -78,6 +87,9 @@ class media_library {
   void scan_now();
   bool is_scan_offered() const { return !is_monitoring(); }
 
+  // The root locations ("file://" + native path) of the folders the settings have the
+  // library index, in key order. Needs no load: the window shows them while it runs.
+  std::vector<std::string> folder_roots() const;
   // The indexed folder keys in key order, and their watchers (tests, lumo-inspect).
   std::vector<std::string> folder_keys();
   folder_watcher* find_watcher(const std::string& key);
@@ -93,9 +105,24 @@ class media_library {
     uint32_t mode_flags = 0;
   };
 
+  // Each folder of the library file, decoded, or why it could not be.
+  struct decoded_folder {
+    restored_folder folder;
+    std::exception_ptr error;
+  };
+  using decoded_file = std::map<std::string, decoded_folder>;
+  struct pending_load;
+
+  // Any thread. A file that cannot be read or listed throws; a damaged folder state is
+  // kept as that folder's error, which counts only when the folder is still wanted.
+  static decoded_file read_library_file(const std::string& url,
+                                        const std::string& application_folder);
   void ensure_loaded();
   void load();
-  void synchronize(const std::map<std::string, database_window>& windows);
+  void finish_loading(uint64_t generation);
+  void abandon_loading();
+  void synchronize(decoded_file decoded);
+  std::vector<std::string> wanted_folder_keys() const;
   uint32_t current_mode_flags() const;
   void remove_folder(std::map<std::string, library_folder, std::less<>>::iterator it);
   void apply(library_changes changes);
@@ -104,6 +131,8 @@ class media_library {
 
   media_library_options options_;
   bool loaded_ = false;
+  std::unique_ptr<pending_load> pending_;
+  uint64_t load_generation_ = 0;  // tells a finished worker's note from a stale one
   // Ordered by key bytes: saving, refreshing and the indexing state walk it in order.
   std::map<std::string, library_folder, std::less<>> folders_;
   std::unordered_set<track_handle_ptr, track_handle_ptr_hash> items_;

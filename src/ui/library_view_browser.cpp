@@ -98,11 +98,9 @@ std::vector<std::string> folder_chain(std::string_view root, std::string_view fo
 browse_environment system_browse_environment() {
   browse_environment env;
   env.music_folders = [] {
-    media_library& library = media_library::get();
     std::vector<std::string> out;
-    for (const std::string& key : library.folder_keys())
-      if (folder_watcher* watcher = library.find_watcher(key))
-        out.push_back(native_path_of(watcher->root_url()));
+    for (const std::string& root : media_library::get().folder_roots())
+      out.push_back(native_path_of(root));
     return out;
   };
   env.known_folders = [] {

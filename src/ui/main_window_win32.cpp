@@ -164,6 +164,7 @@ struct window_state {
   main_window_hooks hooks;
   std::wstring scratch;  // list text handed to the list view until its next request
   bool reported_first_paint = false;
+  bool list_filled = false;  // the browser has been attached and the list shows its entries
 };
 
 window_state* g_window = nullptr;
@@ -924,8 +925,9 @@ LRESULT on_list_custom_draw(window_state& w, NMLVCUSTOMDRAW* cd) {
   return CDRF_DODEFAULT;
 }
 
-// How long after the process began the list was first on screen: the start-up time a
-// user sees, written to the debug output (tools/bench/main_window_start_wine.sh reads it).
+// How long after the process began the list was first on screen with its entries: the
+// start-up time a user sees, written to the debug output
+// (tools/bench/main_window_start_wine.sh reads it).
 void report_first_paint(window_state& w) {
   FILETIME created{}, unused{}, now{};
   if (!GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused)) return;
@@ -970,7 +972,7 @@ LRESULT CALLBACK list_subclass(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_P
   window_state& w = win();
   switch (msg) {
     case WM_PAINT:
-      if (!w.reported_first_paint && IsWindowVisible(list)) {
+      if (!w.reported_first_paint && w.list_filled && IsWindowVisible(list)) {
         const LRESULT result = DefSubclassProc(list, msg, wp, lp);
         w.reported_first_paint = true;
         report_first_paint(w);
@@ -1346,6 +1348,19 @@ void main_window_create(bool start_hidden, main_window_hooks hooks) {
   }
   connect_browser(w);
   connect_playback(w);
+  const bool show = !start_hidden;
+  const int show_command =
+      remembered && p.show_state == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  if (show) {
+    // The window is on screen, drawn, while the library file is still being read on its
+    // worker; the list fills in once the library is attached below. Filling a list on
+    // screen would redraw it at every step: it paints once, at the end.
+    refresh_now_playing(w);
+    relayout(w);
+    ShowWindow(wnd, show_command);
+    UpdateWindow(wnd);
+    SendMessageW(w.list, WM_SETREDRAW, FALSE, 0);
+  }
   const browser_location saved = decode_browser_location(g_saved_path.get());
   if (views) {
     try {
@@ -1359,14 +1374,17 @@ void main_window_create(bool start_hidden, main_window_hooks hooks) {
   refresh_list(w);
   refresh_now_playing(w);
   relayout(w);
+  w.list_filled = true;
+  if (show) {
+    SendMessageW(w.list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(w.list, nullptr, TRUE);
+  }
 
   w.shell_hook_message = RegisterWindowMessageW(L"SHELLHOOK");
   w.taskbar_created_message = RegisterWindowMessageW(L"TaskbarButtonCreated");
   RegisterShellHookWindow(wnd);
   register_touch(wnd);
-  if (!start_hidden) {
-    ShowWindow(wnd,
-               remembered && p.show_state == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+  if (show) {
     UpdateWindow(wnd);
     SetFocus(w.list);
   }

@@ -4,10 +4,15 @@
 # of one core and the CPU seconds per minute of playback; the target is under 1% of one
 # core.
 #   inspect (default): lumo-inspect.exe play FILE, the engine alone. Its main thread only
-#     waits for the end (a 5 ms poll); the playback thread, the output worker and Wine's
+#     waits for the end (a 50 ms poll); the playback thread, the output worker and Wine's
 #     own sound threads (winepulse_*, wine_dsound_mix) are the rest.
 #   lumo: Lumo.exe FILE with a fresh portable profile, the whole program with its main
 #     window open and idle.
+# The same run then measures dsound_reference.exe, which only plays a looping DirectSound
+# buffer and has no thread of its own: under Wine the system's sound path (the winepulse
+# and dsound mixing threads, in Windows' audio service on Windows) runs inside the
+# process, and that reference is what it costs. The last line is the program's CPU
+# beyond it.
 # usage: tools/bench/engine_cpu_wine.sh [inspect|lumo] [SECONDS]
 # (build the windows preset first)
 set -euo pipefail
@@ -39,16 +44,22 @@ else
 fi
 lumo=$!
 sleep 8
-pid=$(pgrep -f "^$exe" | head -1)
-[ -n "$pid" ] || { echo "$exe did not start" >&2; exit 1; }
-before=$(thread_cpu_snapshot "$pid")
-sleep "$seconds"
-after=$(thread_cpu_snapshot "$pid")
+report=$(thread_cpu_measure "^$exe" "$seconds" "$(basename "$exe")")
 if [ "$program" = lumo ]; then
   wine "$app/Lumo.exe" /exit >/dev/null 2>&1 || true
 else
   kill "$lumo" 2>/dev/null || true
 fi
 wait "$lumo" || true
+echo "$report"
+
+wine "$root/build/windows/bin/dsound_reference.exe" $((seconds + 10)) float >/dev/null 2>&1 &
+lumo=$!
+sleep 5
+reference=$(thread_cpu_measure "dsound_reference.exe" "$seconds" "DirectSound alone")
+wait "$lumo" || true
 lumo=
-thread_cpu_report "$seconds" "$(basename "$exe")" "$before" "$after"
+printf '\n%s\n\n' "$reference"
+percent() { echo "$1" | grep -v '^without' | tail -1 | grep -o '[0-9.]*% of one core' | tr -d '%a-z '; }
+awk -v p="$(percent "$report")" -v r="$(percent "$reference")" \
+  'BEGIN { printf "beyond DirectSound alone: %.2f%% of one core (%.2f%% against %.2f%%)\n", p - r, p, r }'

@@ -12,10 +12,5 @@ seconds=${1:-20}
 exe="$root/build/windows/bin/lumo-inspect.exe"
 wine "$exe" tone --lead-in 1 --seconds $((seconds + 6)) --level -60 >/dev/null &
 sleep 4
-pid=$(pgrep -f "^$exe tone" | head -1)
-[ -n "$pid" ] || { echo "lumo-inspect.exe did not start" >&2; exit 1; }
-before=$(thread_cpu_snapshot "$pid")
-sleep "$seconds"
-after=$(thread_cpu_snapshot "$pid")
+thread_cpu_measure "^$exe tone" "$seconds" lumo-inspect.exe
 wait
-thread_cpu_report "$seconds" lumo-inspect.exe "$before" "$after"

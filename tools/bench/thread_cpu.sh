@@ -1,6 +1,7 @@
 # Per-thread CPU time of a running process, for the benchmarks that measure playback
 # under Wine. Sourced: thread_cpu_snapshot PID, then thread_cpu_report SECONDS LABEL
-# BEFORE AFTER with two snapshots taken SECONDS apart.
+# BEFORE AFTER with two snapshots taken SECONDS apart; or thread_cpu_measure PATTERN
+# SECONDS LABEL, which does both for the first process whose command line matches.
 
 thread_cpu_snapshot() { # pid -> lines "tid name ticks"
   local t
@@ -30,4 +31,14 @@ print("%s: %.3f s CPU over %.0f s of playback: %.2f%% of one core, %.2f s per mi
 print("without the main thread: %.2f%% of one core, %.2f s per minute"
       % (100 * (total - main) / seconds, 60 * (total - main) / seconds))
 PY
+}
+
+thread_cpu_measure() { # pattern seconds label
+  local pid before after
+  pid=$(pgrep -f "$1" | head -1)
+  [ -n "$pid" ] || { echo "no process matches $1" >&2; return 1; }
+  before=$(thread_cpu_snapshot "$pid")
+  sleep "$2"
+  after=$(thread_cpu_snapshot "$pid")
+  thread_cpu_report "$2" "$3" "$before" "$after"
 }

@@ -101,9 +101,11 @@ int inspect_play(const std::vector<std::string>& args) {
     engine.set_callbacks(callbacks);
     engine.set_volume(volume_db);
     engine.play(list, 0, seek_seconds);
+    // The engine's notes wait at most one pause; a longer one keeps this thread out of
+    // the CPU figures of playback.
     while (engine.is_playing()) {
       lumo::run_pending(lumo::drain::until_empty);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     lumo::run_pending(lumo::drain::until_empty);
   }

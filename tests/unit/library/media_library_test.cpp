@@ -159,6 +159,65 @@ TEST_F(MediaLibrary, FoldersLeavingTheListAreDroppedAndNotWrittenAgain) {
   ASSERT_TRUE(wait_until([&] { return lib.get_all().size() == 1; }));
 }
 
+TEST_F(MediaLibrary, LoadsAheadOnAWorker) {
+  test_folder second;
+  write_whole_file(music / "a.wav", make_wav({"A", "X", "", "1"}));
+  write_whole_file(music / "b.wav", make_wav({"B", "X", "", "2"}));
+  set_library_monitor_folders(false);
+  configure(native_path(root_of(profile)));
+  media_library& lib = media_library::get();
+  lib.scan_now();
+  ASSERT_TRUE(wait_until([&] { return lib.get_all().size() == 2; }));
+  lib.save(false);
+
+  // The folder list is there before the load, and reading it does not load.
+  configure(native_path(root_of(profile)));
+  lib.begin_loading();
+  EXPECT_EQ(lib.folder_roots(), std::vector<std::string>{root_of(music)});
+  EXPECT_FALSE(lib.is_loaded());
+  // The first use takes the worker's result: every track, once, from the file.
+  calls.events.clear();
+  lib.register_callback(&calls);
+  EXPECT_TRUE(lib.is_loaded());
+  EXPECT_EQ(calls.events, std::vector<std::string>{});  // loaded before registering
+  EXPECT_EQ(lib.get_all().size(), 2u);
+  lib.begin_loading();  // loaded: nothing more happens
+  ASSERT_TRUE(wait_until([&] { return lib.get_all().size() == 2; }));
+
+  // Nobody asks: the main-thread queue finishes the load.
+  configure(native_path(root_of(profile)));
+  calls.events.clear();
+  lib.begin_loading();
+  ASSERT_TRUE(wait_until([&] { return lib.is_loaded(); }));
+  EXPECT_EQ(calls.events, std::vector<std::string>{"added 2"});
+
+  // Cleared while loading: the worker's result is dropped and its note ignored.
+  configure(native_path(root_of(profile)));
+  lib.begin_loading();
+  configure(native_path(root_of(profile)));
+  EXPECT_FALSE(wait_until([&] { return lib.is_loaded(); }, std::chrono::milliseconds(300)));
+
+  // A damaged state of a folder that has left the list does not matter; one of a
+  // wanted folder fails the load, which leaves the library empty and unloaded.
+  {
+    file_ptr f = open_file(db_url(), open_mode::write_new, abort_none());
+    write_database(*f,
+                   {{native_path(root_of(music)), [] { return std::string(40, '\x7f'); }},
+                    {native_path(root_of(second)), [] { return std::string(40, '\x7f'); }}},
+                   abort_none());
+  }
+  set_library_additional_folders({native_path(root_of(second))});
+  configure(native_path(root_of(profile)));
+  lib.begin_loading();
+  EXPECT_THROW(lib.get_all(), sonatrix_io::exception_io_data);
+  EXPECT_FALSE(lib.is_loaded());
+  set_library_additional_folders({});
+  configure(native_path(root_of(profile)));
+  lib.begin_loading();
+  EXPECT_TRUE(lib.get_all().empty());
+  EXPECT_TRUE(lib.is_loaded());
+}
+
 TEST_F(MediaLibrary, LoadFailureClearsAndWriteFailureAsks) {
   write_whole_file(db_url(), "definitely not a library file");
   configure(native_path(root_of(profile)));
