@@ -44,22 +44,6 @@ TEST(FolderTree, FileHandleListsActAsVectors) {
       for (track_handle_ptr& h : moved) h = track_handle_ptr();  // taken out, as on removal
       EXPECT_EQ(moved.size(), fresh.size());
     }
-
-    // A tree lists every file's handles, files before subfolders, both in name order.
-    directory_node root;
-    root.files["b.wav"].handles = handles_of("file:///r/b.wav", 1);
-    root.files["a.cue"].handles = handles_of("file:///r/a.cue", 2);
-    root.dirs["sub"] = std::make_unique<directory_node>();
-    root.dirs["sub"]->files["c.mp3"].handles = handles_of("file:///r/sub/c.mp3", 1);
-    root.files["none.txt"];
-    std::vector<track_handle_ptr> all;
-    collect_handles(root, all);
-    std::vector<std::string> paths;
-    for (const track_handle_ptr& h : all)
-      paths.push_back(h->location().path + "#" + std::to_string(h->location().subsong_index));
-    EXPECT_EQ(paths, (std::vector<std::string>{"file:///r/a.cue#0", "file:///r/a.cue#1",
-                                               "file:///r/b.wav#0", "file:///r/sub/c.mp3#0"}));
-    EXPECT_EQ(count_files(root), 4u);
   }
   EXPECT_EQ(live_track_handle_count(), before);  // every list let its handles go
 }
