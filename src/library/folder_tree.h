@@ -14,9 +14,42 @@
 
 namespace lumo {
 
+// The handles of one file's tracks, used like a vector. Nearly every file holds one
+// track, so one handle is kept in place and only a file of several tracks allocates
+// (loading a library of a hundred thousand files makes that many allocations fewer).
+class track_handle_list {
+ public:
+  track_handle_list() = default;
+  track_handle_list(track_handle_list&& other) noexcept { *this = std::move(other); }
+  track_handle_list& operator=(track_handle_list&& other) noexcept;
+  track_handle_list(const track_handle_list& other) { *this = other; }
+  track_handle_list& operator=(const track_handle_list& other);
+  // Takes the handles over (one handle leaves the vector's storage behind).
+  track_handle_list& operator=(std::vector<track_handle_ptr>&& handles);
+
+  size_t size() const { return many_ ? many_->size() : single_ ? 1 : 0; }
+  bool empty() const { return size() == 0; }
+  track_handle_ptr* begin() { return many_ ? many_->data() : &one_; }
+  track_handle_ptr* end() { return begin() + size(); }
+  const track_handle_ptr* begin() const { return many_ ? many_->data() : &one_; }
+  const track_handle_ptr* end() const { return begin() + size(); }
+  track_handle_ptr& operator[](size_t i) { return begin()[i]; }
+  const track_handle_ptr& operator[](size_t i) const { return begin()[i]; }
+
+  void push_back(track_handle_ptr handle);
+  void clear();
+
+ private:
+  // At most one of them is in use: one_ for a single handle, many_ otherwise. A handle
+  // moved out leaves its place empty but counted, as in a vector.
+  track_handle_ptr one_;
+  std::unique_ptr<std::vector<track_handle_ptr>> many_;
+  bool single_ = false;
+};
+
 struct file_entry {
-  uint64_t stamp = 0;  // the modification stamp when the file was last read; 0 = never
-  std::vector<track_handle_ptr> handles;  // one per track (subsong) of the file
+  uint64_t stamp = 0;         // the modification stamp when the file was last read; 0 = never
+  track_handle_list handles;  // one per track (subsong) of the file
 };
 
 struct directory_node {

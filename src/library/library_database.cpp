@@ -36,11 +36,6 @@ void put_string(std::string& out, std::string_view s) {
   out += s;
 }
 
-// Summary texts end at their first NUL: the blob separates them with NULs.
-std::string_view up_to_nul(const std::string& s) {
-  return std::string_view(s).substr(0, s.find('\0'));
-}
-
 void encode_directory(std::string& out, const directory_node& node) {
   put_le(out, node.files.size(), 4);
   for (const auto& [name, entry] : node.files) {
@@ -64,17 +59,11 @@ void encode_directory(std::string& out, const directory_node& node) {
 }
 
 track_summary decode_summary(byte_cursor& c) {
-  track_summary s;
-  s.length = c.f32le();
+  const float length = c.f32le();
   uint32_t blob_size = c.u32le();
   if (blob_size < summary_column_count) c.fail("summary blob shorter than eight strings");
   byte_cursor blob = c.sub(blob_size, "track summary");
-  for (size_t i = 0; i < summary_column_count; ++i) {
-    if (blob.at_end()) blob.fail("fewer than eight strings");
-    s.columns[i] = blob.zstring();
-  }
-  if (!blob.at_end()) blob.fail("bytes after the eighth string");
-  return s;
+  return track_summary::from_blob(length, blob);
 }
 
 void decode_directory(byte_cursor& c, directory_node& node, const std::string& url, size_t depth) {
@@ -159,14 +148,9 @@ void encode_summary(std::string& out, const track_summary& summary) {
   static_assert(sizeof(bits) == sizeof(summary.length));
   std::memcpy(&bits, &summary.length, 4);
   put_le(out, bits, 4);
-  size_t blob = 0;
-  for (const std::string& s : summary.columns) blob += up_to_nul(s).size() + 1;
-  if (blob > std::numeric_limits<uint32_t>::max()) throw kel::exception_overflow();
-  put_le(out, blob, 4);
-  for (const std::string& s : summary.columns) {
-    out += up_to_nul(s);
-    out += '\0';
-  }
+  const std::string_view blob = summary.blob();
+  put_le(out, blob.size(), 4);  // the summary keeps its blob within 32 bits
+  out += blob;
 }
 
 std::string encode_folder_state(const directory_node& root) {

@@ -22,7 +22,7 @@ void write_column(title_format_field_output& out, std::string_view text) {
 }
 
 // A column's value; unknown (shown as "?") when it is empty.
-title_format_field_value column_value(const std::string& text) {
+title_format_field_value column_value(std::string_view text) {
   if (text.empty()) return {value_kind::unknown, {}, {}};
   return {value_kind::values, {}, text};
 }
@@ -30,8 +30,8 @@ title_format_field_value column_value(const std::string& text) {
 // Everything but the length and location fields, which are written directly.
 inline title_format_field_value resolve_field(special_field field, const track_summary& s,
                                               const track_location& location) {
-  const std::string& artist = s.column(summary_column::artist);
-  const std::string& album_artist = s.column(summary_column::album_artist);
+  const std::string_view artist = s.column(summary_column::artist);
+  const std::string_view album_artist = s.column(summary_column::album_artist);
   switch (field) {
     case special_field::none: return {value_kind::unknown, {}, {}};
     case special_field::artist: return column_value(artist.empty() ? album_artist : artist);
@@ -46,12 +46,12 @@ inline title_format_field_value resolve_field(special_field field, const track_s
         return {value_kind::unknown, {}, {}};
       return column_value(artist);
     case special_field::title: {
-      const std::string& title = s.column(summary_column::title);
+      const std::string_view title = s.column(summary_column::title);
       if (!title.empty()) return {value_kind::values, {}, title};
       return {value_kind::text, {}, path_file_name(path_display_form(location.path), false)};
     }
     case special_field::tracknumber: {
-      const std::string& number = s.column(summary_column::tracknumber);
+      const std::string_view number = s.column(summary_column::tracknumber);
       // A special field that has no value shows "?" and counts as not found.
       if (number.empty()) return {value_kind::missing, {}, {}};
       return {value_kind::values, number.size() == 1 ? std::string_view("0") : std::string_view(),

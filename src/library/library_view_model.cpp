@@ -86,10 +86,8 @@ const std::vector<std::string_view>& keys_or_unknown(std::vector<std::string_vie
 }
 
 int compare_items_fully(const library_view_item& a, const library_view_item& b) {
-  for (size_t c = 0; c < summary_column_count; ++c) {
-    const int r = a.summary->columns[c].compare(b.summary->columns[c]);
-    if (r) return r;
-  }
+  // Blobs order as their eight columns do, one column after the other.
+  if (const int r = a.summary->blob().compare(b.summary->blob())) return r;
   const track_location &la = a.location(), &lb = b.location();
   if (la.path != lb.path) return la.path < lb.path ? -1 : 1;
   if (la.subsong_index != lb.subsong_index) return la.subsong_index < lb.subsong_index ? -1 : 1;
@@ -569,7 +567,7 @@ void library_view_model::build_songs(const std::vector<uint32_t>& scope) {
     // Neighbours with the same eight fields are one song (the same file found twice, or
     // a copy): the first stays. Their song keys must match too, so that untagged files,
     // whose fields are all empty, stay apart by the file names their titles fall back to.
-    if (previous && previous_key == key(k) && previous->columns == item.summary->columns) continue;
+    if (previous && previous_key == key(k) && previous->blob() == item.summary->blob()) continue;
     previous = item.summary.get();
     previous_key = key(k);
     library_view_entry e;
@@ -601,7 +599,7 @@ void library_view_model::insert_songs(const std::vector<uint32_t>& added) {
     const size_t j = size_t(at - entries_.begin());
     auto same_song = [&](size_t e) {
       return entries_[e].key == key &&
-             items_[entry_items_[entries_[e].first_item]].summary->columns == item.summary->columns;
+             items_[entry_items_[entries_[e].first_item]].summary->blob() == item.summary->blob();
     };
     // Copies sort next to each other and the first stays, as in a full build.
     if (j > 0 && same_song(j - 1)) continue;

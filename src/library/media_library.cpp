@@ -63,6 +63,7 @@ struct media_library::pending_load {
   std::thread worker;
   decoded_file decoded;  // written by the worker, read after the join
   std::exception_ptr error;
+  std::atomic<bool> done{false};
 };
 
 media_library& media_library::get() {
@@ -119,9 +120,14 @@ void media_library::begin_loading() {
         } catch (...) {
           p->error = std::current_exception();
         }
+        p->done.store(true, std::memory_order_release);
         post_to_main_thread([this, generation] { finish_loading(generation); });
       });
   pending_ = std::move(pending);
+}
+
+bool media_library::is_loading() const {
+  return pending_ && !pending_->done.load(std::memory_order_acquire);
 }
 
 void media_library::finish_loading(uint64_t generation) {

@@ -58,6 +58,8 @@ class media_library {
   // caller goes on (building the window). The first use waits for it; without one the
   // library is loaded from the main-thread queue once the worker is done.
   void begin_loading();
+  // A load begun ahead is still reading the file.
+  bool is_loading() const;
 
   bool is_in_library(const track_handle_ptr& item);
   bool is_indexing();

@@ -1351,10 +1351,12 @@ void main_window_create(bool start_hidden, main_window_hooks hooks) {
   const bool show = !start_hidden;
   const int show_command =
       remembered && p.show_state == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
-  if (show) {
-    // The window is on screen, drawn, while the library file is still being read on its
-    // worker; the list fills in once the library is attached below. Filling a list on
-    // screen would redraw it at every step: it paints once, at the end.
+  // While the library file is still being read on its worker, the window goes on
+  // screen, drawn, and its list fills in once the library is attached below; otherwise
+  // it appears once, complete. Filling a list on screen would redraw it at every step: it
+  // paints once, at the end.
+  const bool show_early = show && media_library::get().is_loading();
+  if (show_early) {
     refresh_now_playing(w);
     relayout(w);
     ShowWindow(wnd, show_command);
@@ -1372,12 +1374,13 @@ void main_window_create(bool start_hidden, main_window_hooks hooks) {
   }
   w.browser->go_to(saved);
   refresh_list(w);
-  refresh_now_playing(w);
-  relayout(w);
+  refresh_now_playing(w);  // lays the window out again itself when a picture appears
   w.list_filled = true;
-  if (show) {
+  if (show_early) {
     SendMessageW(w.list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(w.list, nullptr, TRUE);
+  } else {
+    relayout(w);
   }
 
   w.shell_hook_message = RegisterWindowMessageW(L"SHELLHOOK");
@@ -1385,6 +1388,7 @@ void main_window_create(bool start_hidden, main_window_hooks hooks) {
   RegisterShellHookWindow(wnd);
   register_touch(wnd);
   if (show) {
+    if (!show_early) ShowWindow(wnd, show_command);
     UpdateWindow(wnd);
     SetFocus(w.list);
   }

@@ -15,6 +15,7 @@
 
 #include "fs/file_system.h"
 #include "generated_library.h"
+#include "heap_counter.h"
 #include "library/library_database.h"
 
 namespace {
@@ -103,21 +104,26 @@ size_t resident_bytes() {
 }
 
 // The heap a loaded track holds (its handle, summary, tree entry and item set slot), by
-// the allocator's count of bytes in use; resident growth is shown too, but the earlier
-// cases leave freed pages the load reuses, so it reads low.
+// the allocator's count of bytes in use, and the allocations its load made (each one
+// dear under Wine's heap); resident growth is shown too, but the earlier cases leave
+// freed pages the load reuses, so it reads low.
 void BM_resident_memory_per_track(benchmark::State& state) {
   const auto& bytes = database();
   for (auto _ : state) {
     const size_t before = resident_bytes();
     const size_t heap_before = mallinfo2().uordblks;
+    const size_t calls_before = lumo::bench::heap_now().calls;
     loaded kept;
     load(bytes, kept);
+    const size_t calls_after = lumo::bench::heap_now().calls;
     const size_t heap_after = mallinfo2().uordblks;
     const size_t after = resident_bytes();
     state.counters["heap_bytes_per_track"] =
         static_cast<double>(heap_after - heap_before) / static_cast<double>(k_tracks);
     state.counters["rss_growth_per_track"] =
         static_cast<double>(after - before) / static_cast<double>(k_tracks);
+    state.counters["allocations_per_track"] =
+        static_cast<double>(calls_after - calls_before) / static_cast<double>(k_tracks);
   }
 }
 BENCHMARK(BM_resident_memory_per_track)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -11,9 +11,11 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "library/library_view_model.h"
@@ -28,8 +30,7 @@ library_view_item make(std::mt19937& rng, size_t i) {
   static const char* const genres[] = {"Rock", "Pop",     "Jazz",  "Classical", "Electronic",
                                        "Folk", "Hip-Hop", "Metal", "Blues",     "Soundtrack"};
   const unsigned artist = rng() % 5000, album = rng() % 4;
-  auto summary = std::make_shared<track_summary>();
-  auto& c = summary->columns;
+  std::array<std::string, summary_column_count> c;
   c[0] = "Song title number " + std::to_string(i % 977);
   c[1] = "Artist " + std::to_string(artist);
   if (rng() % 10 == 0) c[2] = "Various Artists";
@@ -39,7 +40,9 @@ library_view_item make(std::mt19937& rng, size_t i) {
   c[5] = std::to_string(1 + i % 14);
   if (rng() % 10 == 0) c[6] = std::to_string(1 + rng() % 2);
   c[7] = std::to_string(1960 + artist % 60);
-  summary->length = 200;
+  auto summary =
+      std::make_shared<track_summary>(200.0f, std::array<std::string_view, summary_column_count>{
+                                                  c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]});
   auto handle = get_track_handle({"file:///music/Artist " + std::to_string(artist) + "/Album " +
                                       std::to_string(album) + "/" + std::to_string(i) + ".flac",
                                   0});

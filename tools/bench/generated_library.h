@@ -27,12 +27,12 @@ inline std::unique_ptr<directory_node> generated_library_tree(int tracks,
     e.stamp = 133000000000000000ull + static_cast<uint64_t>(i);
     auto s = std::make_shared<track_summary>();
     s->length = 200.5f;
-    s->column(summary_column::title) = "Song title " + std::to_string(i);
-    s->column(summary_column::artist) = artist_name;
-    s->column(summary_column::album) = album_name;
-    s->column(summary_column::genre) = "Genre " + std::to_string(album % 40);
-    s->column(summary_column::tracknumber) = std::to_string(i % per_album + 1);
-    s->column(summary_column::date) = std::to_string(1960 + album % 60);
+    s->set_column(summary_column::title, "Song title " + std::to_string(i));
+    s->set_column(summary_column::artist, artist_name);
+    s->set_column(summary_column::album, album_name);
+    s->set_column(summary_column::genre, "Genre " + std::to_string(album % 40));
+    s->set_column(summary_column::tracknumber, std::to_string(i % per_album + 1));
+    s->set_column(summary_column::date, std::to_string(1960 + album % 60));
     auto h = get_track_handle({folder_url + "/" + artist_name + "/" + album_name + "/" + file, 0});
     h->set_summary(s, e.stamp);
     e.handles.push_back(std::move(h));

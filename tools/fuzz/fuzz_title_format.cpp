@@ -17,10 +17,8 @@ constexpr size_t max_output_bytes = 64 * 1024;
 
 const lumo::track_summary& summary() {
   static const lumo::track_summary s = [] {
-    lumo::track_summary r;
-    r.length = 245.5;
-    r.columns = {"Song; Other", "Artist", "Album Artist", "Jazz", "Album", "3", "1", "2001-05-06"};
-    return r;
+    return lumo::track_summary(
+        245.5f, {"Song; Other", "Artist", "Album Artist", "Jazz", "Album", "3", "1", "2001-05-06"});
   }();
   return s;
 }

@@ -33,9 +33,9 @@ int format_usage(const char* problem) {
 // The library keeps eight columns; several values of one column are joined by "; ".
 lumo::track_summary summary_of(const lumo::track_info& info) {
   lumo::track_summary summary;
-  summary.length = info.get_length();
+  summary.length = static_cast<float>(info.get_length());
   for (size_t i = 0; i < lumo::summary_column_count; ++i)
-    summary.columns[i] = info.meta_joined(lumo::summary_column_names[i]);
+    summary.set_column(lumo::summary_column(i), info.meta_joined(lumo::summary_column_names[i]));
   return summary;
 }
 

@@ -40,7 +40,7 @@ void dump_directory(const lumo::directory_node& node, int depth) {
         std::printf(", \"length\": %.9g", static_cast<double>(s.summary->length));
         for (size_t c = 0; c < lumo::summary_column_count; ++c)
           std::printf(", %s: %s", json_string(lumo::summary_column_names[c]).c_str(),
-                      json_string(s.summary->columns[c]).c_str());
+                      json_string(s.summary->column(lumo::summary_column(c))).c_str());
       }
       std::printf("}");
     }

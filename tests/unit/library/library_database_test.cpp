@@ -118,6 +118,97 @@ TEST(LibraryDatabase, FolderStateEdgeCases) {
                sonatrix_io::exception_io_data);
 }
 
+// What a decode error says, or "" when the state loads.
+std::string decode_error(std::string_view state) {
+  try {
+    decode(state, "file:///m");
+  } catch (const sonatrix_io::exception_io_data& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(LibraryDatabase, SummaryColumnsRoundTrip) {
+  const std::string long_text(70000, 'L');  // past what 16-bit offsets would hold
+  const std::string huge(1 << 20, '\xc3');
+  const std::vector<track_summary> summaries = {
+      track_summary(),
+      track_summary(1, {"a", "", "", "", "", "", "", "z"}),
+      track_summary(2, {"Title", "A; B", "Various; Artists; Here", "Rock; Pop", "Album", "03", "1",
+                        "1999-01-02"}),
+      track_summary(3, {"\xe6\x97\xa5\xe6\x9c\xac", "Bj\xc3\xb6rk", "\xf0\x9f\x8e\xb5", "",
+                        "\xc3\x89"
+                        "bauche",
+                        "", "", ""}),
+      track_summary(4, {long_text, huge, long_text, huge, long_text, huge, long_text, huge}),
+  };
+  auto root = std::make_unique<directory_node>();
+  for (size_t i = 0; i < summaries.size(); ++i) {
+    const std::string name = std::to_string(i) + ".mp3";
+    track_handle_ptr h = get_track_handle({join_path("file:///r", name), 0});
+    h->set_summary(std::make_shared<const track_summary>(summaries[i]), 5);
+    file_entry& e = root->files[name];
+    e.stamp = 5;
+    e.handles.push_back(h);
+  }
+  const std::string state = encode_folder_state(*root);
+  root.reset();  // the restored handles are new ones
+  std::unique_ptr<directory_node> back = decode(state, "file:///r");
+  ASSERT_EQ(back->files.size(), summaries.size());
+  for (size_t i = 0; i < summaries.size(); ++i) {
+    const file_entry& e = back->files.at(std::to_string(i) + ".mp3");
+    ASSERT_EQ(e.handles.size(), 1u);
+    cached_summary s = e.handles[0]->summary();
+    ASSERT_TRUE(s.summary);
+    EXPECT_EQ(*s.summary, summaries[i]) << i;
+    for (size_t c = 0; c < summary_column_count; ++c)
+      EXPECT_EQ(s.summary->column(summary_column(c)), summaries[i].column(summary_column(c)))
+          << i << " " << c;
+  }
+  EXPECT_EQ(encode_folder_state(*back), state);
+
+  // The record is the length and the blob exactly as the file has it.
+  std::string record;
+  encode_summary(record, summaries[2]);
+  std::string blob;
+  for (std::string_view c :
+       {"Title", "A; B", "Various; Artists; Here", "Rock; Pop", "Album", "03", "1", "1999-01-02"}) {
+    blob += c;
+    blob += '\0';
+  }
+  EXPECT_EQ(record, summary_record(2, blob));
+}
+
+TEST(LibraryDatabase, DamagedSummaryBlobsNameTheirProblem) {
+  // The blob of one_file_state's summary starts at byte 61 of the state.
+  auto error_of = [](std::string_view blob) {
+    return decode_error(one_file_state(summary_record(1, blob)));
+  };
+  EXPECT_EQ(error_of(std::string(8, '\0')), "");
+  const struct {
+    std::string blob;
+    std::string context;
+  } cases[] = {
+      {std::string(7, '\0'),
+       "library tree chunk at byte 61: summary blob shorter than eight strings"},
+      {std::string(""), "library tree chunk at byte 61: summary blob shorter than eight strings"},
+      {std::string("a\0\0\0\0\0\0\0", 8), "track summary at byte 69: fewer than eight strings"},
+      {std::string("\0\0\0\0\0\0\0x", 8),
+       "track summary at byte 68: text without its terminating zero"},
+      {std::string(9, '\0'), "track summary at byte 69: bytes after the eighth string"},
+      {std::string("\0\0\0\0\0\0\0\0xyz", 11),
+       "track summary at byte 69: bytes after the eighth string"},
+  };
+  for (const auto& c : cases) {
+    const std::string error = error_of(c.blob);
+    EXPECT_NE(error.find("(" + c.context + ")"), std::string::npos) << error;
+  }
+  // A blob size past the end of the record is the truncation error.
+  std::string state = one_file_state(summary_record(1, std::string(8, '\0')));
+  state[59] = 1;  // in the blob's size field: 64 KiB more than there is
+  EXPECT_THROW(decode(state, "file:///m"), sonatrix_io::exception_io_data_truncation);
+}
+
 // A generated tree: Unicode names, a deep chain, several subsongs, files without tracks.
 std::unique_ptr<directory_node> sample_tree(const std::string& root) {
   auto tree = std::make_unique<directory_node>();
@@ -129,8 +220,8 @@ std::unique_ptr<directory_node> sample_tree(const std::string& root) {
       track_handle_ptr h = get_track_handle({join_path(url, name), i});
       auto s = std::make_shared<track_summary>();
       s->length = 60.5f + static_cast<float>(i);
-      s->column(summary_column::title) = name + " #" + std::to_string(i);
-      s->column(summary_column::artist) = "Bj\xc3\xb6rk; \xe5\xb0\x8f\xe6\xb3\xbd";
+      s->set_column(summary_column::title, name + " #" + std::to_string(i));
+      s->set_column(summary_column::artist, "Bj\xc3\xb6rk; \xe5\xb0\x8f\xe6\xb3\xbd");
       h->set_summary(s, stamp);
       e.handles.push_back(h);
     }

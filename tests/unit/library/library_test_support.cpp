@@ -89,7 +89,7 @@ bool change_sink::has(std::string_view url) const {
 std::string change_sink::title_of(std::string_view url) const {
   track_handle_ptr h = get_track_handle({std::string(url), 0});
   cached_summary s = h->summary();
-  return s.summary ? s.summary->column(summary_column::title) : std::string("<none>");
+  return s.summary ? std::string(s.summary->column(summary_column::title)) : "<none>";
 }
 
 std::unique_ptr<folder_watcher> make_watcher(const std::string& root_url, change_sink& sink) {

@@ -161,7 +161,7 @@ TEST(LibraryViewModel, NotificationsRebuildTheCurrentListAndDuplicatesShowOnce) 
   EXPECT_EQ(labels(m.entries()), (std::vector<std::string>{"02. New", "04. Other // Bob"}));
   // A modified track is read again from its handle.
   auto changed = std::make_shared<track_summary>(*extra->summary().summary);
-  changed->column(summary_column::title) = "Renamed";
+  changed->set_column(summary_column::title, "Renamed");
   extra->set_summary(changed, 2);
   EXPECT_EQ(labels(m.entries()), (std::vector<std::string>{"02. New", "04. Other // Bob"}));
   m.on_items_modified({extra});
@@ -185,8 +185,9 @@ TEST(LibraryViewModel, TracksAddedToTheSongsListLandWhereAFullBuildPutsThem) {
                    pick({"1999", ""})};
     // Every fifth track is an exact copy of an earlier one in another folder.
     if (i % 5 == 4) {
-      const auto& c = all[rng() % all.size()].summary->columns;
-      f = {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]};
+      const track_summary& s = *all[rng() % all.size()].summary;
+      auto c = [&](size_t i) { return std::string(s.column(summary_column(i))); };
+      f = {c(0), c(1), c(2), c(3), c(4), c(5), c(6), c(7)};
     }
     all.push_back(make_item(
         f, "file:///m/" + std::to_string(rng() % 1000) + "/" + std::to_string(i) + ".mp3"));

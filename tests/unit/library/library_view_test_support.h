@@ -1,8 +1,10 @@
 #pragma once
 // Library tracks for view tests: real handles carrying the given summary.
 
+#include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "library/library_view_model.h"
@@ -14,10 +16,10 @@ struct track_fields {
 };
 
 inline track_handle_ptr make_handle(const track_fields& f, std::string path) {
-  auto summary = std::make_shared<track_summary>();
-  summary->columns = {f.title, f.artist,      f.album_artist, f.genre,
-                      f.album, f.tracknumber, f.discnumber,   f.date};
-  summary->length = 180;
+  auto summary =
+      std::make_shared<track_summary>(180.0f, std::array<std::string_view, summary_column_count>{
+                                                  f.title, f.artist, f.album_artist, f.genre,
+                                                  f.album, f.tracknumber, f.discnumber, f.date});
   track_handle_ptr h = get_track_handle(track_location{std::move(path), 0});
   h->set_summary(std::move(summary), 1);
   return h;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -33,6 +36,37 @@ TEST(TrackHandle, OneHandlePerLocationAcrossThreads) {
   }
   for (std::thread& t : threads) t.join();
   a = track_handle_ptr();
+  EXPECT_EQ(live_track_handle_count(), before);
+}
+
+TEST(TrackHandle, ManyHandlesComeAndGoInAnyOrder) {
+  const size_t before = live_track_handle_count();
+  std::vector<track_handle_ptr> kept;
+  for (int i = 0; i < 5000; ++i)
+    kept.push_back(get_track_handle(
+        {"file:///lib/" + std::to_string(i % 1000) + ".cue", static_cast<uint32_t>(i / 1000)}));
+  EXPECT_EQ(live_track_handle_count(), before + kept.size());
+
+  // Dropped in a scrambled order, the rest are still found as themselves after each
+  // batch (a lookup that lost one would make a second handle for its location).
+  std::mt19937 rng(7);
+  std::vector<size_t> order(kept.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::shuffle(order.begin(), order.end(), rng);
+  for (size_t n = 0; n < order.size(); ++n) {
+    kept[order[n]] = track_handle_ptr();
+    if (n % 500 != 499) continue;
+    for (const track_handle_ptr& h : kept) {
+      if (!h) continue;
+      ASSERT_EQ(get_track_handle(h->location()), h) << h->location().path;
+    }
+    EXPECT_EQ(live_track_handle_count(), before + order.size() - n - 1);
+  }
+  // A location given up and asked for again gets a handle of its own.
+  track_handle_ptr again = get_track_handle({"file:///lib/1.cue", 0});
+  EXPECT_EQ(again->location().path, "file:///lib/1.cue");
+  EXPECT_FALSE(again->summary().summary);
+  again = track_handle_ptr();
   EXPECT_EQ(live_track_handle_count(), before);
 }
 

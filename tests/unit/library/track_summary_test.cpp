@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string_view>
+
 #include "meta/track_info_mutable.h"
 
 namespace lumo {
 namespace {
+
+using namespace std::string_view_literals;
 
 struct fold_case {
   const char* album;
@@ -85,6 +90,55 @@ TEST(TrackSummary, BuiltFromTrackInformation) {
   track_info_mutable trailing;
   trailing.meta_add_value("tracknumber", "12abc");
   EXPECT_EQ(make_track_summary(trailing).column(summary_column::tracknumber), "12");
+}
+
+TEST(TrackSummary, ColumnsSetReadAndCompared) {
+  track_summary empty;
+  for (size_t i = 0; i < summary_column_count; ++i)
+    EXPECT_EQ(empty.column(summary_column(i)), "") << i;
+  EXPECT_EQ(empty.blob(), "\0\0\0\0\0\0\0\0"sv);
+
+  // Columns set out of order, grown and shrunk, read back with their neighbours intact.
+  track_summary s;
+  s.set_column(summary_column::date, "2001");
+  s.set_column(summary_column::title, "A title longer than a short string");
+  s.set_column(summary_column::album, "Album");
+  s.set_column(summary_column::title, "T");
+  s.set_column(summary_column::artist, "\xe5\xb0\x8f\xe6\xb3\xbd; Bj\xc3\xb6rk");
+  s.set_column(summary_column::album, "");
+  EXPECT_EQ(s.column(summary_column::title), "T");
+  EXPECT_EQ(s.column(summary_column::artist), "\xe5\xb0\x8f\xe6\xb3\xbd; Bj\xc3\xb6rk");
+  EXPECT_EQ(s.column(summary_column::album), "");
+  EXPECT_EQ(s.column(summary_column::date), "2001");
+  EXPECT_EQ(s.blob(),
+            "T\0\xe5\xb0\x8f\xe6\xb3\xbd; Bj\xc3\xb6rk\0\0\0\0\0\0"
+            "2001\0"sv);
+
+  // One column set from another of the same summary.
+  s.set_column(summary_column::album_artist, s.column(summary_column::artist));
+  s.set_column(summary_column::title, s.column(summary_column::date));
+  EXPECT_EQ(s.column(summary_column::album_artist), s.column(summary_column::artist));
+  EXPECT_EQ(s.column(summary_column::title), "2001");
+
+  // A value with a NUL keeps what comes before it, from the setter and the constructor.
+  s.set_column(summary_column::genre, "Rock\0Pop"sv);
+  EXPECT_EQ(s.column(summary_column::genre), "Rock");
+  EXPECT_EQ(s.column(summary_column::album), "");
+  std::array<std::string_view, summary_column_count> columns = {"\0x"sv, "a", "b", "c",
+                                                                "d",     "e", "f", "g"};
+  track_summary built(3.5f, columns);
+  EXPECT_EQ(built.column(summary_column::title), "");
+  EXPECT_EQ(built.column(summary_column::date), "g");
+  EXPECT_EQ(built.blob(), "\0a\0b\0c\0d\0e\0f\0g\0"sv);
+
+  // Equal when the length and every column are; the same columns set differently match.
+  track_summary other(3.5f, {"", "a", "b", "c", "d", "e", "f", "g"});
+  EXPECT_EQ(built, other);
+  other.set_column(summary_column::date, "g2");
+  EXPECT_NE(built, other);
+  other.set_column(summary_column::date, "g");
+  other.length = 4;
+  EXPECT_NE(built, other);
 }
 
 }  // namespace

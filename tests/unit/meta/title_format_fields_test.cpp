@@ -17,13 +17,13 @@ track_summary make_summary(std::string title, std::string artist, std::string al
                            std::string date = "", double length = 0) {
   track_summary s;
   s.length = length;
-  s.column(summary_column::title) = std::move(title);
-  s.column(summary_column::artist) = std::move(artist);
-  s.column(summary_column::album_artist) = std::move(album_artist);
-  s.column(summary_column::album) = std::move(album);
-  s.column(summary_column::tracknumber) = std::move(track);
-  s.column(summary_column::discnumber) = std::move(disc);
-  s.column(summary_column::date) = std::move(date);
+  s.set_column(summary_column::title, title);
+  s.set_column(summary_column::artist, artist);
+  s.set_column(summary_column::album_artist, album_artist);
+  s.set_column(summary_column::album, album);
+  s.set_column(summary_column::tracknumber, track);
+  s.set_column(summary_column::discnumber, disc);
+  s.set_column(summary_column::date, date);
   return s;
 }
 
