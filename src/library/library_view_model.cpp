@@ -199,16 +199,22 @@ std::string_view all_key_of(view_level level) {
   return {};
 }
 
-void split_values(std::string_view column, std::vector<std::string_view>& out) {
-  out.clear();
+// Calls fn for each non-empty value of a column text, in order.
+template <class Fn>
+void for_each_value(std::string_view column, Fn&& fn) {
   size_t pos = 0;
   while (pos <= column.size()) {
     const size_t at = column.find(value_separator, pos);
     const size_t end = at == std::string_view::npos ? column.size() : at;
-    if (end > pos) out.push_back(column.substr(pos, end - pos));
+    if (end > pos) fn(column.substr(pos, end - pos));
     if (at == std::string_view::npos) break;
     pos = at + value_separator.size();
   }
+}
+
+void split_values(std::string_view column, std::vector<std::string_view>& out) {
+  out.clear();
+  for_each_value(column, [&](std::string_view v) { out.push_back(v); });
 }
 
 std::vector<std::string_view> split_values(std::string_view column) {
@@ -224,16 +230,9 @@ void genre_keys(const track_summary& summary, std::vector<std::string_view>& out
 
 void artist_keys(const track_summary& summary, std::vector<std::string_view>& out) {
   split_values(summary.column(summary_column::artist), out);
-  size_t pos = 0;
-  const std::string_view owners = summary.column(summary_column::album_artist);
-  while (pos <= owners.size()) {
-    const size_t at = owners.find(value_separator, pos);
-    const size_t end = at == std::string_view::npos ? owners.size() : at;
-    const std::string_view v = owners.substr(pos, end - pos);
-    if (!v.empty() && std::find(out.begin(), out.end(), v) == out.end()) out.push_back(v);
-    if (at == std::string_view::npos) break;
-    pos = at + value_separator.size();
-  }
+  for_each_value(summary.column(summary_column::album_artist), [&](std::string_view v) {
+    if (std::find(out.begin(), out.end(), v) == out.end()) out.push_back(v);
+  });
   keys_or_unknown(out);
 }
 
