@@ -49,6 +49,9 @@ class output {
   // The current format, when a stream is open.
   virtual bool has_format() const = 0;
   virtual const output_spec& format() const = 0;
+  // False for an output that plays only as update() is called (a render): waiting on it
+  // would pass no audio, so the engine drains it without sleeping.
+  virtual bool has_clock() const { return true; }
 };
 
 struct output_device_info {

@@ -468,9 +468,10 @@ std::optional<std::chrono::microseconds> playback_engine::sleep_time(thread_stat
   // No output: nothing plays, only a request matters.
   if (!ts.out) return std::nullopt;
   if (ts.paused || !ts.out->has_format()) return micros(max_sleep_seconds);
-  // Draining (the end of the queue, under a second) keeps the short poll: an output
-  // without a clock plays out only as it is updated.
-  if (ts.ended) return micros(drain_poll_seconds);
+  // Draining (the end of the queue, under a second) keeps the short poll while a device
+  // plays it out. An output without a clock plays out only as it is updated, so it is
+  // updated straight on: sleeping there left a render idle for the buffer's length.
+  if (ts.ended) return ts.out->has_clock() ? micros(drain_poll_seconds) : micros(0);
   if (!ts.decoding && !ts.chunk_pending) return micros(max_sleep_seconds);
   double rate = ts.out->format().sample_rate;
   double free_seconds = ts.out->free_frames() / rate;

@@ -63,6 +63,7 @@ class render_output final : public output {
   void close() override;
   bool has_format() const override { return open_; }
   const output_spec& format() const override { return spec_; }
+  bool has_clock() const override { return false; }
 
   // Frames played since the output was made (the render clock).
   uint64_t frames_played() const { return played_; }

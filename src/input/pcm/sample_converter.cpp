@@ -4,6 +4,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/exceptions.h"
 #include "input/pcm_chunk.h"
 
@@ -56,15 +60,35 @@ inline uint64_t load(const uint8_t* p, uint32_t n, bool is_big) {
   return v;
 }
 
+// Most files are 16-bit: eight samples at a time where the processor can. The compiler
+// left the plain loop scalar, with each conversion waiting on the one before.
+void convert_int16(const uint8_t* in, size_t count, bool is_big, float* out) {
+  constexpr float scale = 1.0f / 32768.0f;
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128 scale4 = _mm_set1_ps(scale);
+  for (; i + 8 <= count; i += 8) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
+    if (is_big) v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+    // Each sample into the top half of a 32-bit lane, then shifted down with its sign.
+    const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16);
+    const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(v, v), 16);
+    _mm_storeu_ps(out + i, _mm_mul_ps(_mm_cvtepi32_ps(low), scale4));
+    _mm_storeu_ps(out + i + 4, _mm_mul_ps(_mm_cvtepi32_ps(high), scale4));
+  }
+#endif
+  for (; i < count; ++i) {
+    const uint8_t* p = in + 2 * i;
+    const auto v = static_cast<int16_t>(is_big ? (p[0] << 8 | p[1]) : (p[1] << 8 | p[0]));
+    out[i] = v * scale;
+  }
+}
+
 void convert_int(const uint8_t* in, size_t count, uint32_t width, bool is_big, bool is_unsigned,
                  float* out) {
-  // Fast paths for the common widths; the compiler vectorises these loops.
+  // Fast paths for the common widths.
   if (width == 2 && !is_unsigned) {
-    constexpr float scale = 1.0f / 32768.0f;
-    for (size_t i = 0; i < count; ++i, in += 2) {
-      const auto v = static_cast<int16_t>(is_big ? (in[0] << 8 | in[1]) : (in[1] << 8 | in[0]));
-      out[i] = v * scale;
-    }
+    convert_int16(in, count, is_big, out);
     return;
   }
   if (width == 3 && !is_unsigned) {
