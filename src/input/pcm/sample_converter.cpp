@@ -92,12 +92,18 @@ void convert_int(const uint8_t* in, size_t count, uint32_t width, bool is_big, b
     return;
   }
   if (width == 3 && !is_unsigned) {
+    // One loop per byte order: choosing inside the loop kept it at a sample at a time.
     constexpr float scale = 1.0f / 8388608.0f;
-    for (size_t i = 0; i < count; ++i, in += 3) {
-      const uint32_t u =
-          is_big ? (uint32_t{in[0]} << 24 | uint32_t{in[1]} << 16 | uint32_t{in[2]} << 8)
-                 : (uint32_t{in[2]} << 24 | uint32_t{in[1]} << 16 | uint32_t{in[0]} << 8);
-      out[i] = static_cast<float>(static_cast<int32_t>(u) >> 8) * scale;
+    if (is_big) {
+      for (size_t i = 0; i < count; ++i, in += 3) {
+        const uint32_t u = uint32_t{in[0]} << 24 | uint32_t{in[1]} << 16 | uint32_t{in[2]} << 8;
+        out[i] = static_cast<float>(static_cast<int32_t>(u) >> 8) * scale;
+      }
+    } else {
+      for (size_t i = 0; i < count; ++i, in += 3) {
+        const uint32_t u = uint32_t{in[2]} << 24 | uint32_t{in[1]} << 16 | uint32_t{in[0]} << 8;
+        out[i] = static_cast<float>(static_cast<int32_t>(u) >> 8) * scale;
+      }
     }
     return;
   }
