@@ -176,6 +176,20 @@ TEST(PlaybackEngine, ConsecutiveFilesJoinSampleForSample) {
   EXPECT_TRUE(std::is_sorted(run.changes.begin(), run.changes.end()));
 }
 
+// A render output has no clock: the engine plays out its last buffer at once instead of
+// waiting the buffer's length (0.5 s) in steps of the device poll.
+TEST(PlaybackEngine, ARenderEndsWithoutWaitingOutItsBuffer) {
+  std::vector<int16_t> signal = make_signal(22050, 44100);
+  engine_run run("lumo_engine_no_wait.wav");
+  std::string path = run.dir + "lumo_engine_no_wait_in.wav";
+  write_wav(path, signal, 44100, 2, 16);
+  auto began = std::chrono::steady_clock::now();
+  run.play({path});
+  auto took = std::chrono::steady_clock::now() - began;
+  EXPECT_TRUE(read_float_wav(run.out_path) == to_float(signal));
+  EXPECT_LT(took, std::chrono::milliseconds(300));
+}
+
 TEST(PlaybackEngine, RateChangeReopensTheOutputWithBothTracksWhole) {
   std::vector<int16_t> a = make_signal(22051, 44100);
   std::vector<int16_t> b = make_signal(24001, 48000);
