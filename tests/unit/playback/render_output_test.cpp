@@ -215,12 +215,16 @@ TEST(RenderOutputBlocks, MixedCopiesAndKeptBlocksPlayTheInputExactly) {
   pcm_chunk block;
   std::vector<float> expected;
   size_t at = 0;
+  // The next frames of the signal into b, and into what the sink must receive.
+  auto next = [&](pcm_chunk& b, uint32_t frames) {
+    fill_block(b, at, frames, 2);
+    expected.insert(expected.end(), b.data(), b.data() + b.data_size());
+    at += b.data_size();
+  };
   int kept = 0, fitting = 0;
   for (int i = 0; i < 60; ++i) {
     uint32_t frames = sizes[i % 9];
-    fill_block(block, at, frames, 2);
-    expected.insert(expected.end(), block.data(), block.data() + block.data_size());
-    at += block.data_size();
+    next(block, frames);
     if (i % 3 == 0) {
       ASSERT_EQ(f.out.write(block.data(), frames), frames);
     } else {
@@ -240,9 +244,7 @@ TEST(RenderOutputBlocks, MixedCopiesAndKeptBlocksPlayTheInputExactly) {
   for (int i = 0; i < 300; ++i) {
     pcm_chunk tiny;
     uint32_t frames = 1 + i % 3;
-    fill_block(tiny, at, frames, 2);
-    expected.insert(expected.end(), tiny.data(), tiny.data() + tiny.data_size());
-    at += tiny.data_size();
+    next(tiny, frames);
     if (i % 5 == 4) {
       ASSERT_EQ(f.out.write(tiny.data(), frames), frames);
     } else {
